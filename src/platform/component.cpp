@@ -1,5 +1,5 @@
 // Owner lists and notifications of the component base.
-#include "odbc/component.h"
+#include "platform/component.h"
 
 #include <algorithm>
 #include <cctype>
