@@ -1,0 +1,18 @@
+// The application's title in the application object and in Qt.
+#include "app/app_title.h"
+
+#include <QCoreApplication>
+
+#include "platform/codepage.h"
+#include "platform/component.h"
+
+namespace prenos {
+
+void SetApplicationTitle(const std::string& title) {
+  Application().Title = title;
+  // Only the application name: a display name would also be appended to every window
+  // caption, and the main window's caption is its own.
+  QCoreApplication::setApplicationName(QString::fromStdString(Cp1250ToUtf8(title)));
+}
+
+}  // namespace prenos

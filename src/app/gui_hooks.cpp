@@ -1,0 +1,34 @@
+// The error box of HstmtExecute and the active-window names of the error log, from Qt.
+#include "app/gui_hooks.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+#include "platform/codepage.h"
+#include "sqlsupport/batch.h"
+#include "sqlsupport/errorlog.h"
+
+namespace prenos {
+namespace {
+
+QString FromCp1250(const std::string& text) { return QString::fromStdString(Cp1250ToUtf8(text)); }
+std::string ToCp1250(const QString& text) { return Utf8ToCp1250(text.toStdString()); }
+
+}  // namespace
+
+void InstallGuiHooks() {
+  SetErrorBoxHook([](const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::Critical, FromCp1250(title), FromCp1250(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+  });
+  SetActiveNamesHook([]() -> std::optional<TActiveNames> {
+    const QWidget* window = QApplication::activeWindow();
+    if (!window) return std::nullopt;
+    const QWidget* focus = QApplication::focusWidget();
+    return TActiveNames{ToCp1250(window->objectName()), focus ? ToCp1250(focus->objectName()) : std::string()};
+  });
+}
+
+}  // namespace prenos

@@ -1,0 +1,24 @@
+// The program: sets the title, creates the main window and the data module, and runs
+// until the main window is closed. It takes no arguments.
+#include "app/app_title.h"
+#include "app/datasif.h"
+#include "app/exception_handler.h"
+#include "app/gui_hooks.h"
+#include "app/main_window.h"
+
+int main(int argc, char* argv[]) {
+  prenos::TGuardedApplication app(argc, argv);
+  prenos::SetApplicationTitle(prenos::kApplicationTitle);
+  prenos::InstallGuiHooks();
+  try {
+    prenos::TMain main;  // its FormCreate runs here
+    // The data module (the ledger connection and the statements) is created here, after
+    // the window and before it is shown; it does not connect.
+    prenos::TDataSif dataSif;
+    main.show();
+    return app.exec();
+  } catch (...) {
+    prenos::HandleCurrentException();
+    return 1;
+  }
+}

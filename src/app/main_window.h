@@ -1,0 +1,83 @@
+// The main window TMain: two tabs (a new journal, or attach to an existing one), the
+// business event, date and clerk, the journal, the progress bar and the two buttons.
+// It owns the local tables of the import and gives a run what it reads and sets.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+#include "app/open_dialog.h"
+#include "platform/component.h"
+#include "transfer/import.h"
+#include "transfer/run_view.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace prenos {
+
+class TDateEdit;
+class TwwDBLookupCombo;
+
+class TMain : public QWidget, public TComponent, public TRunView {
+  Q_OBJECT
+ public:
+  explicit TMain(QWidget* parent = nullptr);
+  ~TMain() override;
+  const char* ClassName() const override { return "TMain"; }
+
+  // Controls, named as their object names; the window owns them.
+  QTabWidget* fKreiranjeTemeljnice;
+  QWidget* fNovaTemeljnica;
+  QLabel* Label1;
+  TwwDBLookupCombo* fPoslDog;
+  QLabel* Label3;
+  TDateEdit* fDatum;
+  QLabel* Label2;
+  TwwDBLookupCombo* fReferent;
+  QWidget* fStaraTemeljnica;
+  QLabel* Label10;
+  TwwDBLookupCombo* fTemeljnica;
+  QProgressBar* ProgressBar;
+  QPushButton* bPrenos;
+  QPushButton* bKonec;
+
+  // Non-visual components.
+  TOpenDialog OpenDialog;
+  TImportTables ImportTables;
+  TTable& tbPrenos;
+  TTable& TAscii;
+
+  // Runs while the window is created.
+  void FormCreate();
+  // "Prenos": asks for the input file (a cancelled dialog ends quietly) and imports it.
+  void bPrenosClick();
+  // "Konec": closes the window, which ends the program.
+  void bKonecClick();
+  // Imports the dialog's file into tbPrenos through TAscii.
+  void FillPrenos() override;
+
+  // TRunView
+  std::string PoslDogText() const override;
+  std::string ReferentText() const override;
+  std::string TemeljnicaText() const override;
+  std::string DatumText() const override;
+  bool AttachToExistingJournal() const override;
+  bool AskForFile() override;
+  std::string FileName() const override { return OpenDialog.FileName; }
+  void SetProgress(int position) override;
+  void SetWaitCursor(bool wait) override;
+  void ShowInformation(const std::string& title, const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  TTable& StagingTable() override { return tbPrenos; }
+
+ private:
+  void CreateControls();
+  void ReadStoredLogin();
+
+  bool waitCursor_ = false;
+};
+
+}  // namespace prenos

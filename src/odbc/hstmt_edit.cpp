@@ -1,0 +1,339 @@
+// Writing a changed row back: through the cursor (SQLSetPos, SQLBulkOperations) where the
+// driver offers it, otherwise through INSERT, UPDATE, DELETE and refresh SELECT
+// statements generated on the auxiliary statements.
+#include <algorithm>
+#include <cstring>
+
+#include "odbc/hstmt.h"
+
+namespace prenos {
+namespace {
+
+// Operation codes, which are also the row flags that select rows for an edit.
+constexpr uint16_t kUpdate = 1, kDelete = 2, kRefresh = 4, kInsert = 8;
+
+struct TEditKind {
+  int index;                // of the auxiliary statement and its plan
+  const char* message;      // the confirmation's default message
+  unsigned noRows;          // member of NoRowsAffected
+  SQLUINTEGER cursorFlag;   // capability that lets the cursor do it
+  SQLUSMALLINT setPos;      // SQLSetPos operation
+  const char* suffix;       // name of the auxiliary statement after the statement's own
+};
+
+const TEditKind& Kind(uint16_t operation) {
+  static const TEditKind kinds[] = {
+      {0, "Insert row(s)?", nrByInsert, SQL_CA1_BULK_ADD, 0, "Insert"},
+      {1, "Update row(s)?", nrByUpdate, SQL_CA1_POS_UPDATE, SQL_UPDATE, "Update"},
+      {2, "Delete row(s)?", nrByDelete, SQL_CA1_POS_DELETE, SQL_DELETE, "Delete"},
+      {3, "Refresh row(s)?", nrByRefresh, SQL_CA1_POS_REFRESH, SQL_REFRESH, "Refresh"},
+  };
+  switch (operation) {
+    case kInsert: return kinds[0];
+    case kUpdate: return kinds[1];
+    case kDelete: return kinds[2];
+    default: return kinds[3];
+  }
+}
+
+// Runs a function when the scope ends, also by an exception.
+template <typename F>
+struct TScopeExit {
+  F f;
+  ~TScopeExit() { f(); }
+};
+template <typename F>
+TScopeExit(F) -> TScopeExit<F>;
+
+std::string Join(const std::vector<std::string>& parts, const char* separator) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) out += (i ? separator : "") + parts[i];
+  return out;
+}
+
+}  // namespace
+
+void THstmt::Insert() { EditRows(kInsert); }
+void THstmt::Update() { EditRows(kUpdate); }
+void THstmt::Delete() { EditRows(kDelete); }
+void THstmt::Refresh() { EditRows(kRefresh); }
+
+bool THstmt::LongUnread(const TColRec& c) const { return c.IsLong && blobDeferral_ && !c.Read; }
+
+void THstmt::EditRows(uint16_t operation) {
+  const TEditKind& kind = Kind(operation);
+  Init();
+  const TConfirmEvent& confirm = operation == kInsert   ? OnInsert
+                                 : operation == kUpdate ? OnUpdate
+                                 : operation == kDelete ? OnDelete
+                                                        : OnRefresh;
+  if (confirm && !confirm(this, kind.message)) return;
+  BindCols();
+
+  std::vector<int> rows;
+  if (rowSetSize_ > 1 && rowsFetched_ > 0) {
+    const int fetched = static_cast<int>(std::min<SQLULEN>(rowsFetched_, rowSetSize_));
+    for (int row = 1; row <= fetched; ++row)
+      if (RowFlags(row) == operation) rows.push_back(row);
+  } else {
+    rows.push_back(1);
+  }
+  if (rows.empty()) return;
+
+  if (operation == kUpdate)
+    for (int col = 1; col <= numCols_; ++col) {
+      SQLLEN updatable = SQL_ATTR_READWRITE_UNKNOWN;
+      if (TODBCError::IsSuccess(SQLColAttribute(hstmt_, static_cast<SQLUSMALLINT>(col), SQL_DESC_UPDATABLE, nullptr,
+                                                0, nullptr, &updatable)) &&
+          updatable == SQL_ATTR_READONLY)
+        for (int row : rows) cols_[col - 1].Indicators[row - 1] = SQL_COLUMN_IGNORE;
+    }
+
+  if (!EditByCursor(operation, rows))
+    for (int row : rows) EditByStatement(operation, row);
+}
+
+// ---------------------------------------------------------------- through the cursor
+
+bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
+  const TEditKind& kind = Kind(operation);
+  if (skipByPosition_ || !(cursorFlags_ & kind.cursorFlag)) return false;
+  const bool hasLong = std::any_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.IsLong; });
+  // A long column has one stream for all rows, which a row set of several rows cannot bind.
+  if (hasLong && rowSetSize_ > 1) return false;
+
+  std::vector<int> boundLongs;
+  std::vector<SQLUSMALLINT> operations;
+  TScopeExit restore{[&] {
+    for (int col : boundLongs)
+      SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), cols_[col - 1].BufferType, nullptr, 0, nullptr);
+    if (!operations.empty()) SQLSetStmtAttr(hstmt_, SQL_ATTR_ROW_OPERATION_PTR, nullptr, 0);
+  }};
+  // Long columns take part through their streams for this call only. A refresh reads
+  // them afresh afterwards; an update leaves out a deferred value nobody has read, which
+  // would otherwise overwrite the stored one with NULL.
+  if (operation != kRefresh)
+    for (int col = 1; col <= numCols_; ++col) {
+      TColRec& c = cols_[col - 1];
+      if (!c.IsLong || (operation == kUpdate && LongUnread(c))) continue;
+      Check(SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, c.Stream.data(),
+                       static_cast<SQLLEN>(c.Stream.size()), c.Indicators.data()));
+      boundLongs.push_back(col);
+    }
+
+  const auto finish = [&](SQLRETURN rc) {
+    retCode_ = rc;
+    if (rc == SQL_NEED_DATA) rc = SendCellData();
+    if (rc == SQL_NO_DATA) {
+      if (noRowsAffected_ & kind.noRows) GlobalEnv().Error.RaiseError(this, SQL_NO_DATA);
+      return;
+    }
+    Check(rc);
+  };
+  if (operation == kInsert) {
+    if (rowSetSize_ > 1) {
+      operations.assign(rowSetSize_, SQL_ROW_IGNORE);
+      for (int row : rows) operations[row - 1] = SQL_ROW_PROCEED;
+      Check(SQLSetStmtAttr(hstmt_, SQL_ATTR_ROW_OPERATION_PTR, operations.data(), 0));
+    }
+    finish(SQLBulkOperations(hstmt_, SQL_ADD));
+  } else {
+    for (int row : rows)
+      finish(SQLSetPos(hstmt_, static_cast<SQLSETPOSIROW>(row), kind.setPos, SQL_LOCK_NO_CHANGE));
+  }
+
+  if (operation == kRefresh && hasLong)
+    for (int col = 1; col <= numCols_; ++col) {
+      TColRec& c = cols_[col - 1];
+      if (!c.IsLong) continue;
+      c.Read = false;
+      if (blobDeferral_)
+        c.Indicators[0] = SQL_NULL_DATA;
+      else
+        ReadLong(col, 1);
+    }
+  return true;
+}
+
+// Data at execution of a cursor edit: the driver names the bound buffer it wants.
+SQLRETURN THstmt::SendCellData() {
+  SQLPOINTER token = nullptr;
+  SQLRETURN rc = SQLParamData(hstmt_, &token);
+  while (rc == SQL_NEED_DATA) {
+    const char* data = nullptr;
+    SQLLEN length = 0;
+    for (TColRec& c : cols_) {
+      if (c.IsLong && c.Stream.data() == token) {
+        data = c.Stream.data();
+        length = static_cast<SQLLEN>(c.Stream.size());
+      }
+      for (int row = 1; !c.IsLong && !c.Buffer.empty() && row <= static_cast<int>(rowSetSize_); ++row)
+        if (c.Cell(row) == token) {
+          data = static_cast<const char*>(c.Cell(row));
+          const SQLLEN indicator = c.Indicators[row - 1];
+          length = indicator <= SQL_LEN_DATA_AT_EXEC(0) ? SQL_LEN_DATA_AT_EXEC(0) - indicator : c.ElementSize;
+        }
+    }
+    if (!data) {
+      SQLCancel(hstmt_);
+      throw EQuarnel("The driver asked for data of a column that is not bound.");
+    }
+    SQLLEN sent = 0;
+    do {
+      const SQLLEN piece = std::min<SQLLEN>(blobSize_, length - sent);
+      rc = SQLPutData(hstmt_, const_cast<char*>(data + sent), piece);
+      sent += piece;
+    } while (TODBCError::IsSuccess(rc) && sent < length);
+    Check(rc);
+    rc = SQLParamData(hstmt_, &token);
+  }
+  retCode_ = rc;
+  return rc;
+}
+
+// ---------------------------------------------------------------- generated statements
+
+THstmt& THstmt::EditStatement(uint16_t operation) {
+  const TEditKind& kind = Kind(operation);
+  std::unique_ptr<THstmt>* slots[] = {&insertStmt_, &updateStmt_, &deleteStmt_, &refreshStmt_};
+  std::unique_ptr<THstmt>& slot = *slots[kind.index];
+  if (!slot) slot = std::make_unique<THstmt>(nullptr, Name() + kind.suffix);
+  if (slot->hDbc() != hdbc_) slot->SethDbc(hdbc_);
+  slot->SetBlobPlacement(blobPlacement_);
+  slot->SetBlobSize(blobSize_);
+  slot->SetStringTrimming(trimming_);
+  return *slot;
+}
+
+void THstmt::EditByStatement(uint16_t operation, int row) {
+  const TEditKind& kind = Kind(operation);
+  const std::string table = QualifiedTableName();
+
+  // Columns of the SET or VALUES list: not ignored, holding a value the statement can
+  // send (a column without a buffer has none), and for an update not a deferred long
+  // value that was never read.
+  std::vector<size_t> values, keys;
+  if (operation == kInsert || operation == kUpdate)
+    for (size_t i = 0; i < cols_.size(); ++i) {
+      const TColRec& c = cols_[i];
+      if (c.Indicators[row - 1] == SQL_COLUMN_IGNORE || (!c.IsLong && c.Buffer.empty())) continue;
+      if (operation == kUpdate && LongUnread(c)) continue;
+      values.push_back(i);
+    }
+
+  std::string condition;
+  const bool positioned = !skipByCursor_ && ((operation == kUpdate && (cursorFlags_ & SQL_CA1_POSITIONED_UPDATE)) ||
+                                             (operation == kDelete && (cursorFlags_ & SQL_CA1_POSITIONED_DELETE)));
+  if (positioned) {
+    SQLCHAR name[256] = {0};
+    SQLSMALLINT length = 0;
+    Check(SQLGetCursorName(hstmt_, name, sizeof name, &length));
+    condition = std::string("WHERE CURRENT OF ") + reinterpret_cast<const char*>(name);
+  } else if (operation != kInsert) {
+    if (std::none_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.Primary; })) FindPrimaryColumns();
+    std::vector<std::string> terms;
+    for (size_t i = 0; i < cols_.size(); ++i)
+      if (cols_[i].Primary) {
+        keys.push_back(i);
+        terms.push_back(QuoteIdentifier(cols_[i].Name) + " = ?");
+      }
+    if (keys.empty()) throw EQuarnel("Unable to determine primary columns:  set PrimaryCols property.");
+    condition = "WHERE " + Join(terms, " AND ");
+  }
+
+  std::vector<std::string> names;
+  for (size_t i : values) names.push_back(QuoteIdentifier(cols_[i].Name));
+  std::string text;
+  switch (operation) {
+    case kInsert:
+      text = "INSERT INTO " + table + " (" + Join(names, ", ") + ") VALUES (" +
+             Join(std::vector<std::string>(values.size(), "?"), ", ") + ")";
+      break;
+    case kUpdate:
+      for (std::string& n : names) n += " = ?";
+      text = "UPDATE " + table + " SET " + Join(names, ", ") + " " + condition;
+      break;
+    case kDelete:
+      text = "DELETE FROM " + table + " " + condition;
+      break;
+    default:
+      for (const TColRec& c : cols_) names.push_back(QuoteIdentifier(c.Name));
+      text = "SELECT " + Join(names, ", ") + " FROM " + table + " " + condition;
+      break;
+  }
+
+  // Prepared once; a different text (other columns ignored, another target) prepares
+  // again, and a different row binds the parameters again.
+  THstmt& aux = EditStatement(operation);
+  TEditPlan& plan = editPlans_[kind.index];
+  if (!aux.Prepared() || plan.text != text) {
+    std::string sql = text;
+    if (OnStatement) OnStatement(this, operation, sql);
+    aux.SetSQL(std::move(sql));
+    aux.Prepare();
+    plan = TEditPlan{text, 0};
+  }
+  const bool rebind = plan.row != row;
+  int number = 0;
+  const auto bind = [&](size_t i, bool key) {
+    TColRec& c = cols_[i];
+    const SQLLEN indicator = c.Indicators[row - 1];
+    ++number;
+    if (c.IsLong) {
+      aux.BindParamStream(number, c.Stream, c.BufferType == SQL_C_BINARY);
+      if (indicator == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
+      return;
+    }
+    if (rebind) aux.BindParam(number, c.BufferType, c.SQLType, c.Buffer.empty() ? nullptr : c.Cell(row));
+    SQLLEN length = indicator;
+    if (key && indicator < 0 && indicator != SQL_NULL_DATA) length = c.BufferType == SQL_C_CHAR ? SQL_NTS : 0;
+    aux.SetParamSize(number, length);
+  };
+  for (size_t i : values) bind(i, false);
+  for (size_t i : keys) bind(i, true);
+  plan.row = row;
+
+  if (positioned && rowSetSize_ > 1)
+    Check(SQLSetPos(hstmt_, static_cast<SQLSETPOSIROW>(row), SQL_POSITION, SQL_LOCK_NO_CHANGE));
+  aux.Execute();
+  if (operation == kRefresh) {
+    const bool found = aux.FetchNext();
+    if (found) CopyRowFrom(aux, row);
+    aux.CloseCursor();
+    if (!found && (noRowsAffected_ & kind.noRows)) GlobalEnv().Error.RaiseError(this, SQL_NO_DATA);
+  } else if ((noRowsAffected_ & kind.noRows) && aux.NumRowsAffected() == 0) {
+    GlobalEnv().Error.RaiseError(this, SQL_NO_DATA);
+  }
+}
+
+// The refresh SELECT's row into the cells of a row of this result.
+void THstmt::CopyRowFrom(THstmt& source, int row) {
+  const size_t n = std::min(cols_.size(), source.cols_.size());
+  for (size_t i = 0; i < n; ++i) {
+    TColRec& to = cols_[i];
+    const TColRec& from = source.cols_[i];
+    SQLLEN& indicator = to.Indicators[row - 1];
+    if (to.IsLong) {
+      to.Stream = from.Stream;
+      indicator = from.Indicators[0];
+      to.Read = true;
+    } else if (to.Buffer.empty()) {
+      continue;
+    } else if (from.Indicators[0] == SQL_NULL_DATA) {
+      indicator = SQL_NULL_DATA;
+    } else if (from.BufferType == to.BufferType && !from.Buffer.empty()) {
+      const size_t size = static_cast<size_t>(std::min(to.ElementSize, from.ElementSize));
+      std::memcpy(to.Cell(row), from.Cell(1), size);
+      indicator = std::min(from.Indicators[0], to.ElementSize);
+      if (to.BufferType == SQL_C_CHAR) {
+        auto* chars = static_cast<char*>(to.Cell(row));
+        chars[to.ElementSize - 1] = 0;
+        indicator = static_cast<SQLLEN>(std::strlen(chars));
+      }
+    } else {
+      SetColString(static_cast<int>(i) + 1, row, source.ColString(static_cast<int>(i) + 1));
+    }
+  }
+}
+
+}  // namespace prenos

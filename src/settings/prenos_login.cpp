@@ -1,0 +1,148 @@
+// prenos-login: stores the SQL login the program reads at start-up in the prefix's
+// system.reg (HKEY_LOCAL_MACHINE\SOFTWARE\Stelvar\SQL), or shows the stored user name.
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/prefix.h"
+#include "settings/credentials.h"
+#include "settings/regfile.h"
+#include "settings/scramble.h"
+
+using namespace prenos;
+
+namespace {
+
+constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
+
+const char* const kUsage =
+    "Usage: prenos-login USER        store USER and a password as the SQL login\n"
+    "       prenos-login --show-user print the stored user name\n"
+    "\n"
+    "The login goes into HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL of the registry file\n"
+    "system.reg in the prefix folder (STELVAR_PREFIX, else $XDG_DATA_HOME/stelvar, else\n"
+    "~/.local/share/stelvar). The password is read from the terminal without echo, or\n"
+    "from the first line of standard input when that is not a terminal.\n";
+
+std::string FullKey() { return std::string("HKEY_LOCAL_MACHINE\\") + kLoginKey; }
+
+int Fail(const std::string& message, int code = kExitFailed) {
+  std::cerr << "prenos-login: " << message << "\n";
+  return code;
+}
+
+// The Windows-1250 form of a UTF-8 argument or line; false when a character has none.
+bool ToCp1250(const std::string& utf8, std::string& out) {
+  out = Utf8ToCp1250(utf8);
+  return Cp1250ToUtf8(out) == utf8;
+}
+
+bool HasControl(const std::string& s) {
+  for (unsigned char c : s)
+    if (c < 0x20 || c == 0x7F) return true;
+  return false;
+}
+
+// Echo is switched off while a password is typed; a signal on the way restores it first.
+termios g_savedTerminal{};
+
+void RestoreAndDie(int sig) {
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+bool ReadLine(std::string& line) {
+  line.clear();
+  if (!std::getline(std::cin, line) && line.empty()) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+bool ReadHidden(const char* prompt, std::string& line) {
+  std::cerr << prompt << std::flush;
+  if (tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0) return ReadLine(line);
+  termios quiet = g_savedTerminal;
+  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  quiet.c_lflag |= ECHONL;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) signal(sig, RestoreAndDie);
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  const bool ok = ReadLine(line);
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) signal(sig, SIG_DFL);
+  return ok;
+}
+
+int ShowUser() {
+  const TRegFile file = TRegFile::Load(PrefixDir() / "system.reg");
+  if (!file.KeyExists(FullKey()))
+    return Fail("no login is stored in " + Cp1250ToUtf8(PathToText(file.Path())));
+  const TRegValue* user = file.FindValue(FullKey(), "UserName");
+  if (!user)
+    return Fail("no user name is stored in " + Cp1250ToUtf8(PathToText(file.Path())) +
+                " (the program then logs in as \"sa\")");
+  if (user->Type != TRegValue::TType::Text)
+    return Fail("the stored \"UserName\" is not a text (the program then logs in as \"sa\")");
+  std::cout << Cp1250ToUtf8(user->Text) << "\n";
+  return kExitOk;
+}
+
+int StoreLogin(const std::string& userArg) {
+  std::string user;
+  if (userArg.empty()) return Fail("the user name is empty", kExitUsage);
+  if (!ToCp1250(userArg, user) || HasControl(user))
+    return Fail("the user name holds a character the login cannot keep (only Windows-1250 "
+                "characters, no control characters)", kExitUsage);
+
+  std::string typed;
+  if (isatty(STDIN_FILENO)) {
+    std::string again;
+    if (!ReadHidden("Password: ", typed) || !ReadHidden("Password again: ", again))
+      return Fail("no password was given; nothing stored");
+    if (typed != again) return Fail("the two passwords differ; nothing stored");
+  } else if (!ReadLine(typed)) {
+    return Fail("no password on standard input (give it as its first line); nothing stored");
+  }
+  std::string password;
+  if (!ToCp1250(typed, password) || HasControl(password))
+    return Fail("the password holds a character the login cannot keep (only Windows-1250 "
+                "characters, no control characters); nothing stored");
+
+  TRegFile file = TRegFile::Load(PrefixDir() / "system.reg");
+  file.SetString(FullKey(), "UserName", user);
+  file.SetString(FullKey(), "Password", HexEncrypt(password, kPasswordKey));
+  file.Save();
+  std::cout << "Login of user " << userArg << " stored in "
+            << Cp1250ToUtf8(PathToText(file.Path())) << "\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << kUsage;
+    return kExitUsage;
+  }
+  const std::string arg = argv[1];
+  try {
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return kExitOk;
+    }
+    if (arg == "--show-user") return ShowUser();
+    if (!arg.empty() && arg[0] == '-') {
+      std::cerr << "prenos-login: unknown option " << arg << "\n" << kUsage;
+      return kExitUsage;
+    }
+    return StoreLogin(arg);
+  } catch (const std::exception& e) {
+    // Registry messages are Windows-1250 like every text of the program.
+    return Fail(Cp1250ToUtf8(e.what()));
+  }
+}

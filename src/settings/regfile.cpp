@@ -1,0 +1,455 @@
+// Reading and writing the registry files of the prefix.
+#include "settings/regfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "platform/codepage.h"
+#include "platform/prefix.h"
+
+namespace fs = std::filesystem;
+
+namespace prenos {
+namespace {
+
+constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
+
+// --- Unicode forms -------------------------------------------------------------------
+
+void PutUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The next code point of well-formed UTF-8 at s[i]; false on a malformed sequence.
+bool NextUtf8(const std::string& s, size_t& i, char32_t& cp) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+  if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) return false;
+  cp = extra == 0 ? c : c & (0x3F >> extra);
+  for (int k = 1; k <= extra; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+  i += static_cast<size_t>(extra) + 1;
+  return true;
+}
+
+// UTF-16LE bytes (without byte order mark) to UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf16LeToUtf8(const std::string& bytes, size_t from) {
+  std::string out;
+  const auto unit = [&](size_t k) {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[k]) |
+                                 (static_cast<unsigned char>(bytes[k + 1]) << 8));
+  };
+  for (size_t i = from; i + 1 < bytes.size(); i += 2) {
+    char32_t u = unit(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) <= 0xDFFF) {
+      u = 0x10000 + ((u - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      u = 0xFFFD;
+    }
+    PutUtf8(out, u);
+  }
+  return out;
+}
+
+std::string Utf8ToUtf16Le(const std::string& utf8) {
+  std::string out;
+  const auto put = [&](char32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp;
+    if (!NextUtf8(utf8, i, cp)) {  // lines are well-formed; guard anyway
+      cp = 0xFFFD;
+      ++i;
+    }
+    if (cp >= 0x10000) {
+      put(0xD800 + ((cp - 0x10000) >> 10));
+      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      put(cp);
+    }
+  }
+  return out;
+}
+
+bool IsUtf8(const std::string& s, size_t from) {
+  char32_t cp;
+  for (size_t i = from; i < s.size();)
+    if (!NextUtf8(s, i, cp)) return false;
+  return true;
+}
+
+// --- Case -----------------------------------------------------------------------------
+
+// The upper-case form of a Windows-1250 letter (the byte itself for anything else).
+char UpperCp1250(char c) {
+  const unsigned char b = static_cast<unsigned char>(c);
+  if (b >= 'a' && b <= 'z') return static_cast<char>(b - 32);
+  if (b < 0x80) return c;
+  const char32_t cp = Cp1250ToUnicode(b);
+  char32_t up = cp;
+  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) {
+    up = cp - 0x20;
+  } else if (cp >= 0x100 && cp <= 0x17F) {
+    // Latin Extended-A pairs upper/lower as even/odd, except in two runs where it is odd/even.
+    const bool oddUpper = (cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E);
+    if ((cp % 2 == 1) != oddUpper) up = cp - 1;
+  }
+  const int back = up == cp ? -1 : UnicodeToCp1250(up);
+  return back < 0 ? c : static_cast<char>(back);
+}
+
+std::string Trimmed(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+
+bool UnderKey(const std::string& section, const std::string& key) {
+  return section.size() > key.size() && section[key.size()] == '\\' &&
+         SameRegName(section.substr(0, key.size()), key);
+}
+
+// A quoted text starting at s[i] ('"'), with \\ and \" escaped; i ends after the quote.
+bool ParseQuoted(const std::string& s, size_t& i, std::string& out) {
+  out.clear();
+  for (++i; i < s.size(); ++i) {
+    if (s[i] == '"') {
+      ++i;
+      return true;
+    }
+    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) ++i;
+    out += s[i];
+  }
+  return false;
+}
+
+std::string Quoted(const std::string& utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "01,ab,00" -> bytes; false when a piece is not one or two hexadecimal digits.
+bool ParseHexBytes(const std::string& list, std::string& out) {
+  out.clear();
+  const std::string t = Trimmed(list);
+  if (t.empty()) return true;
+  size_t start = 0;
+  while (true) {
+    const size_t comma = t.find(',', start);
+    const std::string piece = Trimmed(t.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (piece.empty() || piece.size() > 2) return false;
+    int v = 0;
+    for (char c : piece) {
+      if (HexDigit(c) < 0) return false;
+      v = v * 16 + HexDigit(c);
+    }
+    out += static_cast<char>(v);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+}  // namespace
+
+bool SameRegName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperCp1250(a[i]) != UpperCp1250(b[i])) return false;
+  return true;
+}
+
+bool RegFileWritable(const fs::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0)
+    return S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
+  const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  return errno == ENOENT && ::stat(dir.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
+         ::access(dir.c_str(), W_OK) == 0;
+}
+
+TRegFile TRegFile::Load(const fs::path& path) {
+  TRegFile f;
+  f.path_ = path;
+  std::string bytes;
+  std::error_code ec;
+  if (fs::exists(path, ec)) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) f.Fail(0, "cannot be read: " + ErrnoText());
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) f.Fail(0, "cannot be read");
+  } else if (ec) {
+    f.Fail(0, "cannot be read: " + ec.message());
+  }
+
+  std::string text;
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    if (bytes.size() % 2 != 0) f.Fail(0, "is cut short: UTF-16LE text of an odd number of bytes");
+    f.encoding_ = TEncoding::Utf16Le;
+    text = Utf16LeToUtf8(bytes, 2);
+  } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    f.encoding_ = TEncoding::Utf8Bom;
+    if (!IsUtf8(bytes, 3)) f.Fail(0, "is not valid UTF-8 text");
+    text = bytes.substr(3);
+  } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
+    f.Fail(0, "is UTF-16 big-endian text; save it as UTF-16LE or UTF-8");
+  } else {
+    if (bytes.find('\0') != std::string::npos) f.Fail(0, "holds UTF-16 text without a byte order mark");
+    if (!IsUtf8(bytes, 0)) f.Fail(0, "is neither UTF-16LE (with byte order mark) nor UTF-8 text");
+    text = bytes;
+  }
+
+  size_t start = 0;
+  while (true) {
+    const size_t nl = text.find('\n', start);
+    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+      if (f.lines_.empty()) f.eol_ = "\r\n";
+    }
+    f.lines_.push_back(std::move(line));
+    if (nl == std::string::npos) break;
+    start = nl + 1;
+  }
+  if (f.lines_.size() == 1 && Trimmed(f.lines_[0]).empty()) f.lines_.clear();
+  f.Parse();
+  return f;
+}
+
+void TRegFile::Fail(size_t line, const std::string& what) const {
+  std::string where = PathToText(path_);
+  if (line > 0) where += " line " + std::to_string(line);
+  throw ERegistryException("Registry file " + where + " " + what);
+}
+
+void TRegFile::Parse() {
+  sections_.clear();
+  if (lines_.empty()) return;
+  if (Trimmed(lines_[0]) != kHeader)
+    Fail(1, "does not begin with \"" + std::string(kHeader) + "\"");
+  for (size_t n = 1; n < lines_.size(); ++n) {
+    const std::string line = Trimmed(lines_[n]);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      if (line.back() != ']' || line.size() < 3) Fail(n + 1, "has a key name without its closing ]");
+      if (line[1] == '-') Fail(n + 1, "deletes a key; only exported keys can be read");
+      sections_.push_back({Utf8ToCp1250(line.substr(1, line.size() - 2)), n, {}});
+      continue;
+    }
+    if (line[0] != '"' && line[0] != '@') Fail(n + 1, "has a line that is neither a key nor a value");
+    if (sections_.empty()) Fail(n + 1, "has a value before the first key");
+
+    Entry entry;
+    entry.FirstLine = n;
+    size_t i = 0;
+    std::string name;
+    if (line[0] == '@') {
+      i = 1;
+    } else if (!ParseQuoted(line, i, name)) {
+      Fail(n + 1, "has a value name without its closing quote");
+    }
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size() || line[i] != '=') Fail(n + 1, "has a value without \"=\"");
+    ++i;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::string data = line.substr(i);
+    if (data.empty()) Fail(n + 1, "has a value without data");
+    // Long hex data continues on the next lines after a trailing backslash.
+    while (!data.empty() && data.back() == '\\' && data.compare(0, 1, "\"") != 0) {
+      data.pop_back();
+      if (++n >= lines_.size()) Fail(n, "ends inside a value");
+      data += Trimmed(lines_[n]);
+    }
+    entry.LastLine = n;
+    entry.Name = Utf8ToCp1250(name);
+
+    if (data[0] == '"') {
+      size_t j = 0;
+      std::string value;
+      if (!ParseQuoted(data, j, value) || !Trimmed(data.substr(j)).empty())
+        Fail(n + 1, "has a string value without its closing quote");
+      entry.Value = {TRegValue::TType::Text, Utf8ToCp1250(value)};
+    } else if (data.rfind("dword:", 0) == 0) {
+      entry.Value = {TRegValue::TType::Other, {}};
+    } else if (data.rfind("hex", 0) == 0) {
+      int kind = 3;  // plain hex: binary
+      size_t colon = data.find(':');
+      if (colon == std::string::npos) Fail(n + 1, "has hex data without \":\"");
+      const std::string tag = data.substr(3, colon - 3);
+      if (!tag.empty()) {
+        if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')') Fail(n + 1, "has an unknown value type");
+        kind = 0;
+        for (char c : tag.substr(1, tag.size() - 2)) {
+          if (HexDigit(c) < 0 || kind > 0xFFFF) Fail(n + 1, "has an unknown value type");
+          kind = kind * 16 + HexDigit(c);
+        }
+      }
+      std::string raw;
+      if (!ParseHexBytes(data.substr(colon + 1), raw)) Fail(n + 1, "has malformed hex data");
+      if (kind == 1 || kind == 2) {  // a string or expandable string written as UTF-16LE
+        std::string utf8 = Utf16LeToUtf8(raw.substr(0, raw.size() & ~size_t{1}), 0);
+        const size_t nul = utf8.find('\0');
+        entry.Value = {TRegValue::TType::Text, Utf8ToCp1250(utf8.substr(0, nul))};
+      } else {
+        entry.Value = {TRegValue::TType::Other, {}};
+      }
+    } else if (data == "-") {
+      Fail(n + 1, "deletes a value; only exported values can be read");
+    } else {
+      Fail(n + 1, "has a value of an unknown form");
+    }
+    sections_.back().Entries.push_back(std::move(entry));
+    sections_.back().LastLine = n;
+  }
+}
+
+bool TRegFile::KeyExists(const std::string& key) const {
+  for (const Section& s : sections_)
+    if (SameRegName(s.Key, key) || UnderKey(s.Key, key)) return true;
+  return false;
+}
+
+const TRegFile::Section* TRegFile::FindLastSection(const std::string& key) const {
+  const Section* found = nullptr;
+  for (const Section& s : sections_)
+    if (SameRegName(s.Key, key)) found = &s;
+  return found;
+}
+
+const TRegValue* TRegFile::FindValue(const std::string& key, const std::string& name) const {
+  // A key listed twice reads as one; the later line of a value wins, as on import.
+  const TRegValue* found = nullptr;
+  for (const Section& s : sections_)
+    if (SameRegName(s.Key, key))
+      for (const Entry& e : s.Entries)
+        if (SameRegName(e.Name, name)) found = &e.Value;
+  return found;
+}
+
+void TRegFile::AddKey(const std::string& key) {
+  if (!KeyExists(key)) AppendSection(key);
+}
+
+void TRegFile::AppendSection(const std::string& key) {
+  if (lines_.empty()) lines_ = {kHeader};
+  while (lines_.size() > 1 && Trimmed(lines_.back()).empty()) lines_.pop_back();
+  lines_.insert(lines_.end(), {"", "[" + Cp1250ToUtf8(key) + "]", "", ""});
+  Parse();
+}
+
+void TRegFile::SetString(const std::string& key, const std::string& name, const std::string& value) {
+  for (const std::string* t : {&key, &name, &value})
+    if (t->find_first_of("\r\n") != std::string::npos)
+      throw ERegistryException("A registry value cannot hold a line break");
+  // A key that exists only through a key below it still needs a section of its own.
+  if (!FindLastSection(key)) AppendSection(key);
+  const std::string line = (name.empty() ? std::string("@") : Quoted(Cp1250ToUtf8(name))) + "=" +
+                           Quoted(Cp1250ToUtf8(value));
+  for (auto s = sections_.rbegin(); s != sections_.rend(); ++s) {
+    if (!SameRegName(s->Key, key)) continue;
+    for (auto e = s->Entries.rbegin(); e != s->Entries.rend(); ++e) {
+      if (!SameRegName(e->Name, name)) continue;
+      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(e->FirstLine) + 1,
+                   lines_.begin() + static_cast<std::ptrdiff_t>(e->LastLine) + 1);
+      lines_[e->FirstLine] = line;
+      Parse();
+      return;
+    }
+  }
+  const Section* last = FindLastSection(key);
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(last->LastLine) + 1, line);
+  Parse();
+}
+
+void TRegFile::Save() const {
+  if (!RegFileWritable(path_)) Fail(0, "is read-only");
+  std::string text;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (i > 0) text += eol_;
+    text += lines_[i];
+  }
+  std::string bytes;
+  switch (encoding_) {
+    case TEncoding::Utf16Le: bytes = "\xFF\xFE" + Utf8ToUtf16Le(text); break;
+    case TEncoding::Utf8Bom: bytes = "\xEF\xBB\xBF" + text; break;
+    case TEncoding::Utf8: bytes = text; break;
+  }
+
+  const fs::path dir = path_.parent_path().empty() ? fs::path(".") : path_.parent_path();
+  std::string tmp = (dir / (path_.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(tmp.data());  // mode 0600
+  if (fd < 0) Fail(0, "cannot be written: " + ErrnoText());
+  const auto abandon = [&](const std::string& what) {
+    const std::string why = ErrnoText();
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    Fail(0, "cannot be written (" + what + "): " + why);
+  };
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) abandon("write");
+    done += static_cast<size_t>(n);
+  }
+  if (::fchmod(fd, 0600) != 0) abandon("chmod");
+  if (::fsync(fd) != 0) abandon("fsync");
+  if (::close(fd) != 0) {
+    const std::string why = ErrnoText();
+    ::unlink(tmp.c_str());
+    Fail(0, "cannot be written (close): " + why);
+  }
+  if (::rename(tmp.c_str(), path_.c_str()) != 0) {
+    const std::string why = ErrnoText();
+    ::unlink(tmp.c_str());
+    Fail(0, "cannot be written (rename): " + why);
+  }
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+}  // namespace prenos

@@ -1,0 +1,91 @@
+// One registry file of the prefix (system.reg, user.reg) in the format a Windows registry
+// export has, so an exported key can be carried over as it is: read, keys added, values
+// set, and written back atomically with everything else kept as it was.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/exceptions.h"
+
+namespace prenos {
+
+class ERegistryException : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "ERegistryException"; }
+};
+
+// String values ("...") and expandable strings (hex(2):) are texts; dword:, hex: and the
+// other hex(n): kinds are other types.
+struct TRegValue {
+  enum class TType { Text, Other };
+  TType Type = TType::Other;
+  std::string Text;  // Windows-1250, for texts
+};
+
+// Key paths are full ("HKEY_LOCAL_MACHINE\SOFTWARE\Stelvar\SQL"), names and paths are
+// Windows-1250 and compare without regard to case. A key exists when it has a section of
+// its own or a section below it (as importing such a file creates the parents).
+class TRegFile {
+ public:
+  // Reads the file; a missing or empty file is an empty registry. UTF-16LE with a byte
+  // order mark, and UTF-8 with or without one, are read. Raises ERegistryException
+  // naming the file (and the line) when it cannot be read or is not in the format.
+  static TRegFile Load(const std::filesystem::path& path);
+
+  bool KeyExists(const std::string& key) const;
+  // The value, or nullptr when the key or the value is missing. The empty name is the
+  // key's default value ("@").
+  const TRegValue* FindValue(const std::string& key, const std::string& name) const;
+
+  // Adds a section for key unless the key exists.
+  void AddKey(const std::string& key);
+  // Sets a string value, adding the key when needed. A value that holds a line break
+  // cannot be written in the format and raises ERegistryException.
+  void SetString(const std::string& key, const std::string& name, const std::string& value);
+
+  // Writes the file atomically (a temporary file in the same folder, synced, renamed over
+  // it, the folder synced) with mode 0600, in the encoding and line endings it was read
+  // with; a new file is UTF-8 without byte order mark, lines ending in LF. Raises
+  // ERegistryException when the file is read-only or cannot be written; the old file is
+  // then left as it was.
+  void Save() const;
+
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  enum class TEncoding { Utf8, Utf8Bom, Utf16Le };
+  struct Entry {
+    std::string Name;
+    TRegValue Value;
+    size_t FirstLine = 0, LastLine = 0;
+  };
+  struct Section {
+    std::string Key;
+    size_t LastLine = 0;  // the section's last non-blank line
+    std::vector<Entry> Entries;
+  };
+
+  void Parse();
+  void AppendSection(const std::string& key);
+  [[noreturn]] void Fail(size_t line, const std::string& what) const;
+  const Section* FindLastSection(const std::string& key) const;
+
+  std::filesystem::path path_;
+  TEncoding encoding_ = TEncoding::Utf8;
+  std::string eol_ = "\n";
+  std::vector<std::string> lines_;  // UTF-8, without line ends
+  std::vector<Section> sections_;
+};
+
+// Whether path could be written: an existing file must be writable and not marked
+// read-only (no write bit for anybody, which holds also for root); a missing one needs a
+// writable folder.
+bool RegFileWritable(const std::filesystem::path& path);
+
+// Comparison without regard to case of Windows-1250 texts (the Slovenian letters too).
+bool SameRegName(const std::string& a, const std::string& b);
+
+}  // namespace prenos

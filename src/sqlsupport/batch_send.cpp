@@ -1,0 +1,62 @@
+// The all-or-nothing send of a batch.
+#include "sqlsupport/batch_send.h"
+
+#include "odbc/henv.h"
+#include "sqlsupport/transaction.h"
+
+namespace prenos {
+namespace {
+
+void Check(THstmt& statement, SQLRETURN rc) {
+  if (!TODBCError::IsSuccess(rc) && rc != SQL_NO_DATA) GlobalEnv().Error.RaiseError(&statement, rc);
+}
+
+// Reads the results after the first: a driver may report the failure of a later
+// statement of a batch only there.
+void ReadRemainingResults(THstmt& statement) {
+  SQLRETURN rc;
+  while ((rc = SQLMoreResults(statement.Handle())) != SQL_NO_DATA) Check(statement, rc);
+}
+
+bool TakesBatches(THdbc& connection) {
+  return (connection.GetInfoInteger(SQL_BATCH_SUPPORT) & SQL_BS_ROW_COUNT_EXPLICIT) != 0;
+}
+
+}  // namespace
+
+std::vector<std::string_view> SplitStatements(std::string_view batch) {
+  std::vector<std::string_view> out;
+  bool inLiteral = false;
+  size_t start = 0;
+  for (size_t i = 0; i < batch.size(); ++i) {
+    if (batch[i] == '\'') {
+      inLiteral = !inLiteral;
+    } else if (!inLiteral && batch.compare(i, 3, "); ") == 0) {
+      out.push_back(batch.substr(start, i + 3 - start));
+      start = i + 3;
+      i += 2;
+    }
+  }
+  if (start < batch.size() || out.empty()) out.push_back(batch.substr(start));
+  return out;
+}
+
+void SendAllOrNothing(THstmt& statement) {
+  statement.Init();
+  THdbc& connection = *statement.hDbc();
+  TTransaction transaction(connection);
+  if (TakesBatches(connection)) {
+    statement.Execute();
+    ReadRemainingResults(statement);
+  } else {
+    const std::string& text = statement.SQL();
+    for (std::string_view one : SplitStatements(text)) {
+      const std::string sql(one);
+      Check(statement, SQLExecDirect(statement.Handle(), (SQLCHAR*)sql.c_str(), SQL_NTS));
+      Check(statement, SQLFreeStmt(statement.Handle(), SQL_CLOSE));
+    }
+  }
+  transaction.Commit();
+}
+
+}  // namespace prenos

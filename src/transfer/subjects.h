@@ -1,0 +1,18 @@
+// Subject resolution: the name the ledger's Subjekt table holds for a partner or
+// cost-centre code, registering the code as a new subject when the ledger lacks it.
+#pragma once
+
+#include <string>
+
+#include "transfer/ledger.h"
+
+namespace prenos {
+
+// Naziv of the first Subjekt row whose Naziv2 is code (looked up on qQuery0 as the code
+// stands, its quotes doubled). When there is none, the pending batch is sent, the code is
+// registered as a subject (Naziv, Naziv2 and the first 8 characters as MaticnaStev; "P",
+// "SIT", "SIT") and sent at once, and the code itself is the result. A failing look-up
+// raises; a failing registration is only recorded by the send.
+std::string SubjNaziv(const TLedger& ledger, const std::string& code);
+
+}  // namespace prenos

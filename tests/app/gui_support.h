@@ -1,0 +1,82 @@
+// Helpers of the window tests: a fresh temporary prefix per test, and answering the
+// modal dialogs the window opens (from a timer, while the dialog's own loop runs).
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace prenos::testing {
+
+// A temporary STELVAR_PREFIX for as long as the object lives.
+class ScopedPrefix {
+ public:
+  ScopedPrefix() { qputenv("STELVAR_PREFIX", dir_.path().toUtf8()); }
+  ~ScopedPrefix() { qunsetenv("STELVAR_PREFIX"); }
+  bool IsValid() const { return dir_.isValid(); }
+  QString Path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// What was seen of modal dialogs. The watching ends when this is destroyed.
+struct SeenDialog {
+  int count = 0;  // how many dialogs were answered
+  QString className, objectName, title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QPointer<QTimer> timer;
+  ~SeenDialog() { delete timer.data(); }
+};
+
+// Waits (without blocking) for up to `count` modal dialogs, records each and lets
+// `answer` close it. Gives up after timeoutMs, or when the result is dropped.
+inline std::shared_ptr<SeenDialog> AnswerModals(std::function<void(QWidget*)> answer, int count = 1,
+                                                int timeoutMs = 10000) {
+  auto seen = std::make_shared<SeenDialog>();
+  auto* timer = new QTimer(qApp);
+  seen->timer = timer;
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  auto last = std::make_shared<QPointer<QWidget>>();
+  std::weak_ptr<SeenDialog> weak = seen;
+  QObject::connect(timer, &QTimer::timeout, timer, [=] {
+    const std::shared_ptr<SeenDialog> seen = weak.lock();
+    if (!seen) return;
+    QWidget* modal = QApplication::activeModalWidget(); qDebug() << "tick" << modal << (modal ? modal->isVisible() : false);
+    if (modal && modal != last->data() && modal->isVisible()) {
+      *last = modal;
+      ++seen->count;
+      seen->className = modal->metaObject()->className();
+      seen->objectName = modal->objectName();
+      seen->title = modal->windowTitle();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        seen->text = box->text();
+        seen->icon = box->icon();
+      }
+      answer(modal); qDebug() << "answered" << modal->isVisible();
+    }
+    if (seen->count >= count || clock->elapsed() > timeoutMs) timer->deleteLater();
+  });
+  timer->start(10);
+  return seen;
+}
+
+// Records the next message boxes and closes each with its OK button.
+inline std::shared_ptr<SeenDialog> CloseMessageBoxes(int count = 1) {
+  return AnswerModals(
+      [](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+          box->done(QMessageBox::Ok);
+        else if (auto* dialog = qobject_cast<QDialog*>(w))
+          dialog->reject();
+      },
+      count);
+}
+
+}  // namespace prenos::testing

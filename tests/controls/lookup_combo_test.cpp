@@ -1,0 +1,138 @@
+// The lookup selector's first form: its settings and their defaults, its text in
+// Windows-1250, and the drop-down button inside the field.
+#include <QLineEdit>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "controls/combo_button.h"
+#include "controls/lookup_combo.h"
+
+using namespace prenos;
+
+class LookupComboTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir prefix_;
+
+ private slots:
+  void init() {
+    QVERIFY(prefix_.isValid());
+    qputenv("STELVAR_PREFIX", prefix_.path().toUtf8());
+  }
+
+  void DefaultsAreTheDocumentedOnes() {
+    TwwDBLookupCombo c;
+    QCOMPARE(c.LookupField(), std::string());
+    QVERIFY(c.Selected().empty());
+    QCOMPARE(c.Options(), TwwDBLookupListOptions());
+    QCOMPARE(c.Style(), csDropDown);
+    QVERIFY(!c.AutoDropDown());
+    QVERIFY(c.ShowButton());
+    QCOMPARE(c.SeqSearchOptions(), TwwSeqSearchOptions(ssoEnabled));
+    QVERIFY(c.UseTFields());
+    QVERIFY(!c.AllowClearKey());
+    QCOMPARE(c.DropDownAlignment(), taLeftJustify);
+    QCOMPARE(c.DropDownCount(), 8);
+    QCOMPARE(c.DropDownWidth(), 0);
+    QVERIFY(c.AutoSelect());
+    QVERIFY(!c.ShowMatchText());
+    QVERIFY(c.OrderByDisplay());
+    QVERIFY(!c.ReadOnly());
+    QCOMPARE(c.Text(), std::string());
+  }
+
+  void SettingsAreKeptAsGiven() {
+    TwwDBLookupCombo c;
+    const std::vector<std::string> columns = {"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"};
+    c.SetLookupField("UserID");
+    c.SetSelected(columns);
+    c.SetOptions(loColLines | loTitles);
+    c.SetStyle(csDropDownList);
+    c.SetAutoDropDown(true);
+    c.SetSeqSearchOptions(ssoEnabled | ssoCaseSensitive);
+    c.SetUseTFields(false);
+    c.SetAllowClearKey(true);
+    c.SetDropDownAlignment(taRightJustify);
+    c.SetDropDownCount(12);
+    QCOMPARE(c.LookupField(), std::string("UserID"));
+    QCOMPARE(c.Selected(), columns);
+    QVERIFY(c.Options().testFlag(loColLines) && c.Options().testFlag(loTitles));
+    QVERIFY(!c.Options().testFlag(loRowLines));
+    QCOMPARE(c.Style(), csDropDownList);
+    QVERIFY(c.AutoDropDown());
+    QVERIFY(c.SeqSearchOptions().testFlag(ssoCaseSensitive));
+    QVERIFY(!c.UseTFields());
+    QVERIFY(c.AllowClearKey());
+    QCOMPARE(c.DropDownAlignment(), taRightJustify);
+    QCOMPARE(c.DropDownCount(), 12);
+  }
+
+  // The program reads and sets Windows-1250; the field shows the Unicode letters.
+  void TextIsWindows1250() {
+    TwwDBLookupCombo c;
+    const std::string cp1250 = "\x8A" "ale\x9E \xC8" "rt";  // "Šalež Črt"
+    c.SetText(cp1250);
+    QCOMPARE(c.text(), QString::fromUtf8("Šalež Črt"));
+    QCOMPARE(c.Text(), cp1250);
+    c.setText(QString::fromUtf8("Žiga č"));
+    QCOMPARE(c.Text(), std::string("\x8Eiga \xE8"));
+  }
+
+  // The button sits at the right end inside the field, as high as the client area and as
+  // wide as a vertical scroll bar (at least 15 pixels); the text ends 2 pixels before it.
+  void ButtonInsideTheFieldAtItsRightEnd() {
+    QWidget window;
+    auto* c = new TwwDBLookupCombo(&window);
+    c->setGeometry(104, 5, 89, 21);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    TwwComboButton* b = c->Button();
+    QVERIFY(b);
+    QCOMPARE(b->parentWidget(), static_cast<QWidget*>(c));
+    QVERIFY(b->isVisible());
+    QVERIFY(b->autoRaise());
+    QCOMPARE(b->focusPolicy(), Qt::NoFocus);
+    const int extent = c->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, c);
+    const int frame = c->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, c);
+    QCOMPARE(b->width(), std::max(extent, 15));
+    QCOMPARE(b->geometry().right(), c->width() - frame - 1);
+    QCOMPARE(b->y(), frame);
+    QCOMPARE(b->height(), c->height() - 2 * frame);
+    QCOMPARE(c->textMargins().right(), b->width() + 2);
+
+    // It follows the field's size.
+    c->resize(150, 25);
+    QCOMPARE(b->geometry().right(), 150 - frame - 1);
+    QCOMPARE(b->height(), 25 - 2 * frame);
+
+    c->SetShowButton(false);
+    QVERIFY(!b->isVisible());
+    QCOMPARE(c->textMargins().right(), 0);
+    c->SetShowButton(true);
+    QVERIFY(b->isVisible());
+    QCOMPARE(c->textMargins().right(), b->width() + 2);
+  }
+
+  // A press on the button brings the focus to the control; the button never takes it.
+  void ButtonFocusesTheControl() {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* other = new QLineEdit(&window);
+    auto* c = new TwwDBLookupCombo(&window);
+    layout->addWidget(other);
+    layout->addWidget(c);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+    QVERIFY(other->hasFocus());
+    QTest::mouseClick(c->Button(), Qt::LeftButton);
+    QVERIFY(c->hasFocus());
+    QVERIFY(!c->Button()->hasFocus());
+  }
+};
+
+QTEST_MAIN(LookupComboTest)
+#include "lookup_combo_test.moc"

@@ -1,0 +1,63 @@
+// A fresh, empty STELVAR_PREFIX for every test, removed afterwards, and small file and
+// sqlite3 command-line helpers for looking at what the tables wrote.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace prenos::testing {
+
+class PrefixTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "prenos-prefix-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    prefix_ = tmpl;
+    setenv("STELVAR_PREFIX", prefix_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("STELVAR_PREFIX");
+    std::error_code ec;
+    std::filesystem::remove_all(prefix_, ec);
+  }
+
+  const std::filesystem::path& Prefix() const { return prefix_; }
+
+  // Writes bytes to a file below the prefix (folders created) and returns its path.
+  std::filesystem::path WriteFile(const std::filesystem::path& relative, const std::string& bytes) {
+    const std::filesystem::path p = prefix_ / relative;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+  }
+
+  // The standard output of a shell command; its exit status in *status when given.
+  static std::string Run(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
+    const int rc = pclose(pipe);
+    if (status) *status = rc;
+    return out;
+  }
+
+  // Runs one SQL text on a table file with the sqlite3 command-line tool.
+  static std::string Sqlite(const std::filesystem::path& file, const std::string& sql,
+                            int* status = nullptr) {
+    return Run("sqlite3 -batch '" + file.string() + "' \"" + sql + "\" 2>&1", status);
+  }
+
+ private:
+  std::filesystem::path prefix_;
+};
+
+}  // namespace prenos::testing

@@ -1,0 +1,69 @@
+// Test helpers for suites that check the error log: a fresh prefix per test, and the
+// records of the error table read back through the local table store.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "localtables/table.h"
+#include "platform/prefix.h"
+#include "sqlsupport/errorlog.h"
+
+namespace prenos::testing {
+
+// Points STELVAR_PREFIX at a new empty folder for the life of the object.
+class TempPrefix {
+ public:
+  TempPrefix() {
+    std::string t = (std::filesystem::temp_directory_path() / "prenos-test-XXXXXX").string();
+    dir_ = ::mkdtemp(t.data());
+    ::setenv("STELVAR_PREFIX", dir_.c_str(), 1);
+  }
+  ~TempPrefix() {
+    std::error_code ec;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(dir_, ec);
+  }
+  TempPrefix(const TempPrefix&) = delete;
+  TempPrefix& operator=(const TempPrefix&) = delete;
+  const std::filesystem::path& Dir() const { return dir_; }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+// One record: field name -> text, nullopt for an empty field.
+using ErrorRecord = std::map<std::string, std::optional<std::string>>;
+
+// The file of the error table in the current prefix.
+inline std::filesystem::path ErrorTableFile() {
+  TTable t;
+  t.SetTableName(kErrorTableName);
+  return t.FilePath();
+}
+
+// Every record of the error table in order; none when the table does not exist.
+inline std::vector<ErrorRecord> ErrorRecords() {
+  std::vector<ErrorRecord> out;
+  if (!std::filesystem::exists(ErrorTableFile())) return out;
+  TTable t;
+  t.SetTableName(kErrorTableName);
+  t.Open();
+  for (t.First(); !t.Eof(); t.Next()) {
+    ErrorRecord r;
+    for (int i = 0; i < t.FieldCount(); ++i) {
+      TField& f = t.Fields(i);
+      r[f.FieldName()] = f.IsNull() ? std::nullopt : std::optional<std::string>(f.AsString());
+    }
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+}  // namespace prenos::testing
