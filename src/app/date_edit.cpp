@@ -177,13 +177,12 @@ void TDateEdit::focusInEvent(QFocusEvent* e) {
 }
 
 void TDateEdit::focusOutEvent(QFocusEvent* e) {
-  qDebug() << "focusout" << e->reason() << LeaveInvalid();
   QLineEdit::focusOutEvent(e);
   if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
   if (LeaveInvalid()) {
-    // The focus left by a way that could not be refused beforehand (an accelerator, a
-    // program): it is taken back, and the error is shown once this focus change is over.
-    QTimer::singleShot(0, this, Guarded([this] { RefuseLeave(); }));
+    // The focus left by a way that could not be refused beforehand (a mouse press gives
+    // the focus before anyone sees the press, an accelerator, a program): it comes back.
+    RefuseLeave();
     return;
   }
   editing_ = false;
@@ -199,8 +198,8 @@ bool TDateEdit::focusNextPrevChild(bool next) {
   return QLineEdit::focusNextPrevChild(next);
 }
 
-// While the field is edited, a press elsewhere in its window that would take the focus
-// is refused before it reaches its target when the field may not be left.
+// While the field may not be left, a press elsewhere in its window that would take the
+// focus (or switch a page) does not reach its target: no button is clicked.
 bool TDateEdit::eventFilter(QObject* watched, QEvent* event) {
   if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
       watched != this && watched->isWidgetType() && LeaveInvalid()) {
@@ -214,11 +213,17 @@ bool TDateEdit::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDateEdit::RefuseLeave() {
-  qDebug("refuse");
+  if (refusalPending_) return;
+  refusalPending_ = true;
   QApplication::beep();
-  if (!hasFocus() && isVisible()) setFocus(Qt::OtherFocusReason);
-  setCursorPosition(mask_.FirstMissing());
-  ShowException(EDBEditError(kMaskErrorText));
+  // The error box waits until the event that tried to leave is over, so that a press
+  // or a focus change is not left half done under a modal box.
+  QTimer::singleShot(0, this, Guarded([this] {
+    refusalPending_ = false;
+    if (!hasFocus() && isVisible()) setFocus(Qt::OtherFocusReason);
+    setCursorPosition(mask_.FirstMissing());
+    ShowException(EDBEditError(kMaskErrorText));
+  }));
 }
 
 }  // namespace prenos

@@ -49,13 +49,15 @@ class TDateEdit : public QLineEdit {
   void AbandonChanges();
   // Leaving now would leave a changed field with a required position unfilled.
   bool LeaveInvalid() const { return editing_ && modified_ && !mask_.Complete(); }
-  // Beeps, keeps (or takes back) the focus and shows the mask error.
+  // Beeps, then takes back the focus and shows the mask error once the current event
+  // is handled (once, however many ways the leave was tried meanwhile).
   void RefuseLeave();
 
   TDateMask mask_;
   std::string saved_;     // the text from before editing, brought back by Escape
   bool modified_ = false;
   bool editing_ = false;  // between entering the field and an accepted leave
+  bool refusalPending_ = false;
 };
 
 }  // namespace prenos

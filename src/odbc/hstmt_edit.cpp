@@ -103,21 +103,29 @@ bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
   if (hasLong && rowSetSize_ > 1) return false;
 
   std::vector<int> boundLongs;
+  std::vector<std::pair<int, SQLLEN>> savedIndicators;
   std::vector<SQLUSMALLINT> operations;
   TScopeExit restore{[&] {
     for (int col : boundLongs)
       SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), cols_[col - 1].BufferType, nullptr, 0, nullptr);
+    for (const auto& [col, indicator] : savedIndicators) cols_[col - 1].Indicators[0] = indicator;
     if (!operations.empty()) SQLSetStmtAttr(hstmt_, SQL_ATTR_ROW_OPERATION_PTR, nullptr, 0);
   }};
-  // Long columns take part through their streams for this call only. A refresh reads
-  // them afresh afterwards; an update leaves out a deferred value nobody has read, which
-  // would otherwise overwrite the stored one with NULL.
+  // Long columns take part through their streams for this call only (text with room for
+  // its terminating zero, which sqliteodbc insists on). A refresh reads them afresh
+  // afterwards. An update ignores a deferred value nobody has read, which would otherwise
+  // overwrite the stored one with NULL; it stays bound, as sqliteodbc wants every column.
   if (operation != kRefresh)
     for (int col = 1; col <= numCols_; ++col) {
       TColRec& c = cols_[col - 1];
-      if (!c.IsLong || (operation == kUpdate && LongUnread(c))) continue;
-      Check(SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, c.Stream.data(),
-                       static_cast<SQLLEN>(c.Stream.size()), c.Indicators.data()));
+      if (!c.IsLong) continue;
+      if (operation == kUpdate && LongUnread(c)) {
+        savedIndicators.emplace_back(col, c.Indicators[0]);
+        c.Indicators[0] = SQL_COLUMN_IGNORE;
+      }
+      const SQLLEN length = static_cast<SQLLEN>(c.Stream.size()) + (c.BufferType == SQL_C_CHAR ? 1 : 0);
+      Check(SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, c.Stream.data(), length,
+                       c.Indicators.data()));
       boundLongs.push_back(col);
     }
 

@@ -594,9 +594,11 @@ void TCustomOEDataSet::InternalOpen() {
   ComputeLayout();
   // Without bookmarks from the driver (SQLite's has none) a scrollable cursor's rows are
   // known by their row numbers, so the ring can still put the cursor back on a row.
-  const SQLUINTEGER caps = stmt_->CursorAttributes();
-  rowBookmarks_ = !cached_ && stmt_->CursorType() != SQL_CURSOR_FORWARD_ONLY && !(caps & SQL_CA1_BOOKMARK) &&
-                  (caps & SQL_CA1_ABSOLUTE);
+  rowBookmarks_ = !cached_ && stmt_->CursorType() != SQL_CURSOR_FORWARD_ONLY &&
+                  !(stmt_->CursorAttributes() & SQL_CA1_BOOKMARK);
+  rowNo_ = 0;
+  fromEnd_ = false;
+  rowKnown_ = true;
   SetBookmarkSize(cached_ || rowBookmarks_ ? 4 : static_cast<int>(stmt_->BookmarkLength()));
   filterBuffer_ = NewRecord();
   oldBuffer_ = NewRecord();

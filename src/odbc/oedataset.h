@@ -316,8 +316,14 @@ class TCustomOEDataSet : public db::TDataSet {
   // from the active record (see GetRecord).
   bool readCursorRow_ = false;
   bool terminating_ = false;
-  // A scrollable cursor without bookmarks of its own: rows are known by their number.
+  // A scrollable cursor without bookmarks of its own: rows are known by their number,
+  // counted from 1 at the start, or from -1 at the end after the last row was fetched
+  // (the count is not known then); 0 before the start / after the end respectively.
   bool rowBookmarks_ = false;
+  int32_t rowNo_ = 0;
+  bool fromEnd_ = false;
+  bool rowKnown_ = true;
+  bool Track(bool got, int16_t direction, int32_t n);
   int recordSize_ = 0, calcOffset_ = 0, recInfoOffset_ = 0;
   std::vector<TSlot> slots_;
   size_t streamCount_ = 0;

@@ -169,16 +169,46 @@ void TCustomOEDataSet::ToField(int col, int row, int& offset, TOERecord& buffer)
 
 // --- fetch steps --------------------------------------------------------------------
 
-bool TCustomOEDataSet::FetchFirst() { return cached_ ? FetchCache(SQL_FETCH_FIRST, 0) : stmt_->FetchFirst(); }
-bool TCustomOEDataSet::FetchNext() { return cached_ ? FetchCache(SQL_FETCH_NEXT, 0) : stmt_->FetchNext(); }
-bool TCustomOEDataSet::FetchLast() { return cached_ ? FetchCache(SQL_FETCH_LAST, 0) : stmt_->FetchLast(); }
-bool TCustomOEDataSet::FetchPrev() { return cached_ ? FetchCache(SQL_FETCH_PRIOR, 0) : stmt_->FetchPrev(); }
+bool TCustomOEDataSet::Track(bool got, int16_t direction, int32_t n) {
+  if (!rowBookmarks_) return got;
+  switch (direction) {
+    case SQL_FETCH_FIRST: rowNo_ = got ? 1 : 0, fromEnd_ = false, rowKnown_ = true; break;
+    case SQL_FETCH_LAST: rowNo_ = got ? -1 : 0, fromEnd_ = got, rowKnown_ = true; break;
+    case SQL_FETCH_NEXT:
+      if (got || !fromEnd_) ++rowNo_;
+      else rowNo_ = 0;  // past the end, counted from the end
+      break;
+    case SQL_FETCH_PRIOR:
+      if (got) --rowNo_;
+      else rowNo_ = 0, fromEnd_ = false;  // before the start
+      break;
+    case SQL_FETCH_ABSOLUTE:
+      // A row outside the result leaves the cursor where no number is known.
+      rowNo_ = n, fromEnd_ = n < 0, rowKnown_ = got;
+      break;
+    default: break;
+  }
+  return got;
+}
+
+bool TCustomOEDataSet::FetchFirst() {
+  return cached_ ? FetchCache(SQL_FETCH_FIRST, 0) : Track(stmt_->FetchFirst(), SQL_FETCH_FIRST, 0);
+}
+bool TCustomOEDataSet::FetchNext() {
+  return cached_ ? FetchCache(SQL_FETCH_NEXT, 0) : Track(stmt_->FetchNext(), SQL_FETCH_NEXT, 0);
+}
+bool TCustomOEDataSet::FetchLast() {
+  return cached_ ? FetchCache(SQL_FETCH_LAST, 0) : Track(stmt_->FetchLast(), SQL_FETCH_LAST, 0);
+}
+bool TCustomOEDataSet::FetchPrev() {
+  return cached_ ? FetchCache(SQL_FETCH_PRIOR, 0) : Track(stmt_->FetchPrev(), SQL_FETCH_PRIOR, 0);
+}
 bool TCustomOEDataSet::FetchAbsolute(int32_t n) {
-  return cached_ ? FetchCache(SQL_FETCH_ABSOLUTE, n) : stmt_->FetchAbsolute(n);
+  return cached_ ? FetchCache(SQL_FETCH_ABSOLUTE, n) : Track(stmt_->FetchAbsolute(n), SQL_FETCH_ABSOLUTE, n);
 }
 bool TCustomOEDataSet::FetchBookmark(const db::TBookmark& bookmark) {
   if (cached_) return FetchCache(SQL_FETCH_BOOKMARK, SequenceOf(bookmark));
-  if (rowBookmarks_) return stmt_->FetchAbsolute(SequenceOf(bookmark));
+  if (rowBookmarks_) return FetchAbsolute(SequenceOf(bookmark));
   return stmt_->FetchBookmark(std::vector<unsigned char>(bookmark.begin(), bookmark.end()));
 }
 
@@ -273,13 +303,7 @@ db::TBookmark TCustomOEDataSet::RowBookmark() {
     if (cachePos_ < 1 || cachePos_ > static_cast<int32_t>(cache_.size())) return {};
     return cache_[static_cast<size_t>(cachePos_ - 1)]->Bookmark;
   }
-  if (rowBookmarks_) {
-    SQLULEN number = 0;
-    if (!stmt_->RowValid(1) ||
-        !TODBCError::IsSuccess(SQLGetStmtAttr(stmt_->Handle(), SQL_ATTR_ROW_NUMBER, &number, 0, nullptr)) || number == 0)
-      return {};
-    return SequenceBookmark(static_cast<int32_t>(number));
-  }
+  if (rowBookmarks_) return rowKnown_ && rowNo_ != 0 ? SequenceBookmark(rowNo_) : db::TBookmark();
   const std::vector<unsigned char> bm = stmt_->GetBookmark();
   return db::TBookmark(bm.begin(), bm.end());
 }

@@ -48,7 +48,8 @@ bool HasControl(const std::string& s) {
   return false;
 }
 
-// Echo is switched off while a password is typed; a signal on the way restores it first.
+// Echo is switched off while a password is typed; a signal on the way restores it first
+// (the handler can reach the saved settings only here).
 termios g_savedTerminal{};
 
 void RestoreAndDie(int sig) {
@@ -64,16 +65,21 @@ bool ReadLine(std::string& line) {
   return true;
 }
 
+// Echo goes off before the prompt shows, so nothing typed after the prompt is echoed or
+// discarded.
 bool ReadHidden(const char* prompt, std::string& line) {
-  std::cerr << prompt << std::flush;
-  if (tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0) return ReadLine(line);
+  if (tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0) {
+    std::cerr << prompt << std::flush;
+    return ReadLine(line);
+  }
   termios quiet = g_savedTerminal;
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;
   for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) signal(sig, RestoreAndDie);
   tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  std::cerr << prompt << std::flush;
   const bool ok = ReadLine(line);
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+  tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
   for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) signal(sig, SIG_DFL);
   return ok;
 }

@@ -3,6 +3,9 @@
 
 #include <cctype>
 
+#include "odbc/hdbc.h"
+#include "odbc/hstmt.h"
+#include "odbc/oequery.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
 
@@ -34,8 +37,25 @@ std::string HidePasswords(std::string text) {
 // Appends the details of sender to out line by line, so that a failure part-way keeps
 // what was built before it.
 void BuildDetails(const TComponent* sender, std::string& out) {
-  (void)sender;
-  (void)out;
+  // The connection line is left out when reading the connection fails.
+  const auto connectionLine = [&out](const auto& owner) {
+    try {
+      const THdbc* hdbc = owner.hDbc();
+      out += "hDbc --> " + (hdbc ? hdbc->Name() : std::string()) + "\r\n";
+    } catch (...) {
+    }
+  };
+  if (const auto* dataSet = dynamic_cast<const TwwOEDataSet*>(sender)) {
+    out += "DatabaseName --> " + dataSet->DatabaseName() + "\r\n";
+    out += "TableName --> " + dataSet->TableName() + "\r\n";
+    connectionLine(*dataSet);
+    std::string sql = "SQL -->";
+    for (const std::string& line : dataSet->SQL()) sql += " " + line;
+    out += sql + "\r\n";
+  } else if (const auto* stmt = dynamic_cast<const THstmt*>(sender)) {
+    connectionLine(*stmt);
+    out += "SQL --> " + stmt->SQL() + "\r\n";
+  }
 }
 
 void AddErrorFields(TTable& table) {

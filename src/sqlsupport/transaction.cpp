@@ -49,7 +49,7 @@ void TTransaction::Commit() {
   if (!TODBCError::IsSuccess(rc)) GlobalEnv().Error.RaiseError(&connection_, rc);
   SQLUINTEGER dead = SQL_CD_FALSE;
   if (TODBCError::IsSuccess(SQLGetConnectAttr(handle, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
-      dead == SQL_CD_TRUE && false)
+      dead == SQL_CD_TRUE)
     throw EODBC(&connection_,
                 {TErrorRec{"08S01", 0, "Communication link failure: the connection was lost before the commit."}},
                 SQL_ERROR);

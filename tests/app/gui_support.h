@@ -35,10 +35,14 @@ struct SeenDialog {
 };
 
 // Waits (without blocking) for up to `count` modal dialogs, records each and lets
-// `answer` close it. Gives up after timeoutMs, or when the result is dropped.
+// `answer` close it. Gives up after timeoutMs, when the result is dropped, or when the
+// next watch starts (one watch at a time, so each dialog is counted by the latest).
 inline std::shared_ptr<SeenDialog> AnswerModals(std::function<void(QWidget*)> answer, int count = 1,
                                                 int timeoutMs = 10000) {
+  static std::weak_ptr<SeenDialog> current;
+  if (auto previous = current.lock()) delete previous->timer.data();
   auto seen = std::make_shared<SeenDialog>();
+  current = seen;
   auto* timer = new QTimer(qApp);
   seen->timer = timer;
   auto clock = std::make_shared<QElapsedTimer>();
@@ -48,7 +52,7 @@ inline std::shared_ptr<SeenDialog> AnswerModals(std::function<void(QWidget*)> an
   QObject::connect(timer, &QTimer::timeout, timer, [=] {
     const std::shared_ptr<SeenDialog> seen = weak.lock();
     if (!seen) return;
-    QWidget* modal = QApplication::activeModalWidget(); qDebug() << "tick" << modal << (modal ? modal->isVisible() : false);
+    QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal != last->data() && modal->isVisible()) {
       *last = modal;
       ++seen->count;
@@ -59,7 +63,7 @@ inline std::shared_ptr<SeenDialog> AnswerModals(std::function<void(QWidget*)> an
         seen->text = box->text();
         seen->icon = box->icon();
       }
-      answer(modal); qDebug() << "answered" << modal->isVisible();
+      answer(modal);
     }
     if (seen->count >= count || clock->elapsed() > timeoutMs) timer->deleteLater();
   });

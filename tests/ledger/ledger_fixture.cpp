@@ -79,7 +79,7 @@ void WriteOdbcConfig(Backend b) {
   {
     std::ofstream inst(dir / "odbcinst.ini");
     inst << "[SQL Server]\nDescription=" << BackendName(b) << " test ledger\nDriver="
-         << (b == Backend::Sqlite ? kSqliteDriver : kPsqlDriver) << "\nFileUsage=1\n";
+         << (b == Backend::Sqlite ? kSqliteDriver : kPsqlDriver) << "\nFileUsage=1\nDontDLClose=1\n";
   }
   std::ostringstream dsn;
   dsn << "[MSStelvar]\nDriver=SQL Server\n";

@@ -38,9 +38,9 @@ std::string Scalar(THstmt& st, const std::string& sql) {
 TEST(OdbcConnection, ConnectsBySqlConnectAndByConnectionString) {
   TestLedger ledger;
   ledger.LoadSample();
+  std::vector<std::string> log;  // outlives the connection, whose destructor still notifies
   THdbc db(nullptr, "Database");
   Login(db, ledger);
-  std::vector<std::string> log;
   db.BeforeConnect = [&](TComponent* s) { log.push_back("BeforeConnect:" + s->Name()); };
   db.AfterConnect = [&](TComponent*) { log.push_back("AfterConnect"); };
   db.BeforeDisconnect = [&](TComponent*) { log.push_back("BeforeDisconnect"); };

@@ -99,13 +99,12 @@ TEST_F(DataSetQuery, TheThreeLookupQueriesBrowseForwardAndBack) {
   EXPECT_EQ(WalkForward(posl, "POSLDOG"), codes);
   EXPECT_TRUE(posl.Eof());
   EXPECT_EQ(WalkBack(posl, "posldog"), Reversed(codes));
-  // From past the end one step back is the row before the last.
-  posl.Last();
-  posl.Next();
-  EXPECT_TRUE(posl.Eof());
+  EXPECT_TRUE(posl.Bof());
+  // Walked past the end, one step back is the row before the last.
+  posl.First();
+  WalkForward(posl, "PoslDog");
   posl.Prior();
   EXPECT_EQ(posl.FieldByName("PoslDog").AsString(), codes[codes.size() - 2]);
-  EXPECT_TRUE(posl.Bof());
   // Names and their Slovenian letters arrive as stored.
   posl.First();
   EXPECT_EQ(naziv.AsString(), ledger.Scalar("SELECT Naziv FROM PoslDog WHERE PoslDog = '" + codes[0] + "'"));
@@ -479,4 +478,71 @@ TEST_F(DataSetQuery, StoredTargetAndPropertyRules) {
   EXPECT_TRUE(ds.hStmt().BlobDeferral());
   ds.SetParamBindMode(TParamBindMode::pbByName);
   EXPECT_TRUE(ds.hStmt().BindByName());
+}
+
+TEST_F(DataSetQuery, EditsAndInsertsArePostedThroughTheStatement) {
+  ledger.Exec("CREATE TABLE EdT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Znesek numeric(10,2))");
+  ledger.Exec("INSERT INTO EdT VALUES (1, 'ena', 1.5);\nINSERT INTO EdT VALUES (2, 'dva', NULL);\n");
+  TwwOEDataSet ds(nullptr, "tbEdit");
+  AsLookup(ds, {"SELECT * FROM EdT ORDER BY Id"});
+  std::vector<db::TUpdateKind> kinds;
+  ds.OnUpdateRecord = [&](TCustomOEDataSet&, db::TUpdateKind kind, bool&) { kinds.push_back(kind); };
+  ds.Open();
+  ASSERT_TRUE(ds.CanModify());
+  ASSERT_TRUE(ds.Locate("Id", 2, {}));
+  ds.Edit();
+  ds.FieldByName("Naziv").SetAsString("dve");
+  ds.FieldByName("Znesek").SetAsFloat(7.25);
+  ds.Post();
+  EXPECT_EQ(ledger.Scalar("SELECT Naziv FROM EdT WHERE Id = 2"), "dve");
+  EXPECT_DOUBLE_EQ(std::stod(ledger.Scalar("SELECT Znesek FROM EdT WHERE Id = 2")), 7.25);
+  EXPECT_EQ(ledger.Scalar("SELECT Naziv FROM EdT WHERE Id = 1"), "ena");  // only that row
+  EXPECT_EQ(ds.FieldByName("Naziv").AsString(), "dve");
+  ds.First();
+  ds.Next();
+  EXPECT_EQ(ds.FieldByName("Naziv").AsString(), "dve");  // browsing shows the edit
+
+  // An insert leaves out what was not given; the column stays NULL.
+  ds.Append();
+  ds.FieldByName("Id").SetAsInteger(3);
+  ds.FieldByName("Naziv").SetAsString("tri");
+  ds.Post();
+  EXPECT_EQ(ledger.Scalar("SELECT Naziv FROM EdT WHERE Id = 3"), "tri");
+  EXPECT_EQ(ledger.Scalar("SELECT COUNT(*) FROM EdT WHERE Id = 3 AND Znesek IS NULL"), "1");
+  EXPECT_EQ(kinds, (std::vector<db::TUpdateKind>{db::TUpdateKind::ukModify, db::TUpdateKind::ukInsert}));
+
+  // A handler that takes an edit over stops the statement from writing it.
+  ds.OnUpdateRecord = [](TCustomOEDataSet&, db::TUpdateKind, bool& apply) { apply = false; };
+  ds.First();
+  ds.Edit();
+  ds.FieldByName("Naziv").SetAsString("nic");
+  ds.Post();
+  EXPECT_EQ(ledger.Scalar("SELECT Naziv FROM EdT WHERE Id = 1"), "ena");
+  ds.OnUpdateRecord = nullptr;
+
+  // Outside an edit fields refuse values; a read-only data set refuses to edit.
+  try {
+    ds.FieldByName("Naziv").SetAsString("x");
+    FAIL() << "no exception";
+  } catch (const EQuarnel& e) {
+    EXPECT_STREQ(e.what(), "DataSet not in edit or insert mode.");
+  }
+  ds.SetEditable(false);
+  ds.Open();
+  EXPECT_THROW(ds.Edit(), EDatabaseError);
+
+  // After a refresh the inserted row is listed; parameters select rows.
+  TOEQuery q(nullptr, "qParams");
+  q.SethDbc(&db);
+  q.SetSQL({"SELECT * FROM EdT WHERE Id >= :lo ORDER BY Id"});
+  q.Prepare();
+  ASSERT_EQ(q.Params().Count(), 0);  // made when the statement first runs
+  q.Close();
+  q.SetSQL({"SELECT * FROM EdT WHERE Id >= :lo ORDER BY Id"});
+  q.Params().Add("lo").Value = 2;
+  q.Open();
+  EXPECT_EQ(WalkForward(q, "Id"), (std::vector<std::string>{"2", "3"}));
+  q.Params().ParamByName("lo").Value = 3;
+  q.RefreshResults();
+  EXPECT_EQ(WalkForward(q, "Naziv"), (std::vector<std::string>{"tri"}));
 }

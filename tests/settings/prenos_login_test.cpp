@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <signal.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -85,8 +86,13 @@ ToolRun OnTerminal(const std::string& user, const std::string& first, const std:
   ReadTerminal(master, "Password again: ", r.out);
   (void)!write(master, (second + "\n").data(), second.size() + 1);
   ReadTerminal(master, "\x04never", r.out);  // to the end of its output
+  // A tool still waiting for input after 10 s has failed; it is not waited for forever.
   int status = 0;
-  waitpid(child, &status, 0);
+  for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(100000);
+  if (waitpid(child, &status, WNOHANG) == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+  }
   close(master);
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;

@@ -91,6 +91,7 @@ class TransferTest : public ::testing::Test {
     SetFormatSettings(FormatSettings{});
     SQLUserName = ledger.UserName();
     SQLPassword = ledger.Password();
+    module.DataSifCreate();  // as at start-up, once the login has been read
     SQLBatch.clear();
     for (THstmt* s : {&module.UpdateHstmt, &module.qQueryFind, &module.qQuery0})
       s->BeforeExecute = [this](TComponent* sender) {

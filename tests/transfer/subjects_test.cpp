@@ -67,11 +67,13 @@ TEST_F(SubjectTest, LongQuotedAndEmptyCodesAreRegisteredAsTheyStand) {
   EXPECT_EQ(SubjNaziv(Ledger(), "O'Hara"), "O'Hara");
   EXPECT_EQ(SubjNaziv(Ledger(), "O'Hara"), "O'Hara");
   EXPECT_EQ(executed.at(executed.size() - 1).sql, "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'O''Hara'");
+  ASSERT_FALSE(Sent().empty());
   EXPECT_EQ(Sent().back(), SubjectInsert("O''Hara", "O''Hara"));
   EXPECT_EQ(Count("Subjekt", "Naziv2 = 'O''Hara'"), 1);
 
   EXPECT_EQ(SubjNaziv(Ledger(), ""), "");
   EXPECT_EQ(SubjNaziv(Ledger(), ""), "");
+  ASSERT_FALSE(Sent().empty());
   EXPECT_EQ(Sent().back(), SubjectInsert("", ""));
   EXPECT_EQ(Count("Subjekt", "Naziv2 = ''"), 1);
   EXPECT_EQ(Count("Subjekt"), 3);
