@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
     // The data module (the ledger connection and the statements) is created here, after
     // the window and before it is shown; it does not connect.
     prenos::TDataSif dataSif;
+    main.BindDataModule(dataSif);
     main.show();
     return app.exec();
   } catch (...) {

@@ -8,11 +8,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "app/datasif.h"
 #include "app/date_edit.h"
 #include "app/exception_handler.h"
 #include "controls/lookup_combo.h"
 #include "platform/codepage.h"
 #include "settings/credentials.h"
+#include "transfer/run.h"
 
 namespace prenos {
 namespace {
@@ -144,8 +146,8 @@ void TMain::FormCreate() { ReadStoredLogin(); }
 void TMain::ReadStoredLogin() { GetUserNameAndPassword(SQLUserName, SQLPassword); }
 
 void TMain::bPrenosClick() {
-  if (!AskForFile()) return;
-  FillPrenos();
+  if (!dataSif_) throw Exception("The data module is not created.");
+  RunTransfer(*this, TLedger{dataSif_->Database, dataSif_->UpdateHstmt, dataSif_->qQueryFind, dataSif_->qQuery0});
 }
 
 void TMain::bKonecClick() { close(); }

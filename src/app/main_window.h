@@ -18,6 +18,7 @@ class QTabWidget;
 
 namespace prenos {
 
+class TDataSif;
 class TDateEdit;
 class TwwDBLookupCombo;
 
@@ -52,7 +53,9 @@ class TMain : public QWidget, public TComponent, public TRunView {
 
   // Runs while the window is created.
   void FormCreate();
-  // "Prenos": asks for the input file (a cancelled dialog ends quietly) and imports it.
+  // The data module, created after the window: bound here once it exists.
+  void BindDataModule(TDataSif& module) { dataSif_ = &module; }
+  // "Prenos": the transfer run of the chosen file into the ledger (transfer/run.h).
   void bPrenosClick();
   // "Konec": closes the window, which ends the program.
   void bKonecClick();
@@ -78,6 +81,7 @@ class TMain : public QWidget, public TComponent, public TRunView {
   void ReadStoredLogin();
 
   bool waitCursor_ = false;
+  TDataSif* dataSif_ = nullptr;
 };
 
 }  // namespace prenos

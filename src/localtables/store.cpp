@@ -78,6 +78,10 @@ SqliteDb OpenDb(const fs::path& file, int flags, const std::string& label) {
   return db;
 }
 
+// Puts the file in write-ahead-log mode (it stays so); a file that is not a table file
+// fails here silently and is reported by the statement that reads it.
+void UseWal(sqlite3* db) { sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr); }
+
 }  // namespace
 
 // SQLite connections of one thread on one file would wait on each other's open group of
@@ -102,6 +106,7 @@ TTable::Store::Store(const fs::path& file, std::string sqlName, std::string labe
   if (!fs::is_regular_file(file, ec))
     throw ELocalTable("Table '" + label_ + "' does not exist (" + PathToText(file) + ")", true);
   db_ = OpenDb(file, SQLITE_OPEN_READWRITE, label_);
+  UseWal(db_.get());
   OpenStores().emplace(key_, this);
   try {
     FlushOthers();
@@ -187,7 +192,7 @@ void TTable::Store::Create(const fs::path& file, const std::string& sqlName,
       // Whatever held the name is not a table file: the new table replaces it.
       db.reset();
       fs::remove(file, ec);
-      fs::remove(fs::path(file.string() + "-journal"), ec);
+      for (const char* side : {"-journal", "-wal", "-shm"}) fs::remove(fs::path(file.string() + side), ec);
       continue;
     }
     if (rc != SQLITE_OK)
@@ -200,6 +205,7 @@ void TTable::Store::Create(const fs::path& file, const std::string& sqlName,
       sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
       throw;
     }
+    UseWal(db.get());
     return;
   }
 }

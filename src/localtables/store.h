@@ -25,10 +25,13 @@ using SqliteDb = std::unique_ptr<sqlite3, SqliteCloser>;
 using SqliteStmt = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
 // Appends are grouped in one transaction that ends when the table is read, closed, or
-// the same file is used by another table object of the process. The file keeps SQLite's
-// default rollback journal: a crash rolls back the open group and never damages the
-// file, and a closed table is a single file a user can copy or open with sqlite3 (WAL
-// would leave -wal and -shm files beside it). One sync per group costs little.
+// the same file is used by another table object of the process. The files use SQLite's
+// write-ahead log: a crash loses at most the open group and never damages the file, and
+// a reader (another process, or sqlite3) never waits for a writer. With the rollback
+// journal a writer that commits record after record, as the error log does, holds the
+// file locked through each sync and can starve a reader past any busy timeout. The log
+// is folded back into the file when the last connection closes, so a closed table is
+// one file again.
 struct TTable::Store {
   // Opens an existing file; label names the table in messages. Raises ELocalTable,
   // with Missing() when the file or the table inside it does not exist.

@@ -101,32 +101,34 @@ bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
   const bool hasLong = std::any_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.IsLong; });
   // A long column has one stream for all rows, which a row set of several rows cannot bind.
   if (hasLong && rowSetSize_ > 1) return false;
+  // Cells to be left out go by generated statement: a driver may write an ignored cell's
+  // buffer all the same (sqliteodbc does), and an unread deferred long value would be
+  // written as NULL over the stored one.
+  if (operation == kInsert || operation == kUpdate)
+    for (const TColRec& c : cols_)
+      for (int row : rows)
+        if (c.Indicators[row - 1] == SQL_COLUMN_IGNORE || (operation == kUpdate && LongUnread(c))) return false;
 
   std::vector<int> boundLongs;
-  std::vector<std::pair<int, SQLLEN>> savedIndicators;
   std::vector<SQLUSMALLINT> operations;
   TScopeExit restore{[&] {
     for (int col : boundLongs)
       SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), cols_[col - 1].BufferType, nullptr, 0, nullptr);
-    for (const auto& [col, indicator] : savedIndicators) cols_[col - 1].Indicators[0] = indicator;
     if (!operations.empty()) SQLSetStmtAttr(hstmt_, SQL_ATTR_ROW_OPERATION_PTR, nullptr, 0);
   }};
-  // Long columns take part through their streams for this call only (text with room for
-  // its terminating zero, which sqliteodbc insists on). A refresh reads them afresh
-  // afterwards. An update ignores a deferred value nobody has read, which would otherwise
-  // overwrite the stored one with NULL; it stays bound, as sqliteodbc wants every column.
+  // Long columns take part through their streams for this call only; a refresh reads
+  // them afresh afterwards. Binding may clear the indicator (sqliteodbc does), so the
+  // length is written after it.
   if (operation != kRefresh)
     for (int col = 1; col <= numCols_; ++col) {
       TColRec& c = cols_[col - 1];
       if (!c.IsLong) continue;
-      if (operation == kUpdate && LongUnread(c)) {
-        savedIndicators.emplace_back(col, c.Indicators[0]);
-        c.Indicators[0] = SQL_COLUMN_IGNORE;
-      }
+      const SQLLEN indicator = c.Indicators[0];
       const SQLLEN length = static_cast<SQLLEN>(c.Stream.size()) + (c.BufferType == SQL_C_CHAR ? 1 : 0);
       Check(SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, c.Stream.data(), length,
                        c.Indicators.data()));
       boundLongs.push_back(col);
+      c.Indicators[0] = indicator;
     }
 
   const auto finish = [&](SQLRETURN rc) {

@@ -482,8 +482,10 @@ TEST_F(TableTest, TheFileIsAPlainSqliteDatabase) {
   EXPECT_EQ(Sqlite(file, "SELECT group_concat(name || ' ' || type, ', ') FROM pragma_table_info('Mix')"),
             "Num INTEGER, Small SMALLINT, KzRacuna VARCHAR(10), Amount FLOAT, Day DATE, "
             "Stamp DATETIME, Notes TEXT\n");
-  // No journal is left beside a closed table.
-  EXPECT_FALSE(fs::exists(file.string() + "-journal"));
+  // A closed table is one file: no log or journal is left beside it.
+  EXPECT_EQ(Sqlite(file, "PRAGMA journal_mode"), "wal\n");
+  for (const char* side : {"-journal", "-wal", "-shm"})
+    EXPECT_FALSE(fs::exists(file.string() + side)) << side;
 
   // Rows another program writes while the table is open are read, and its bad values
   // are reported.

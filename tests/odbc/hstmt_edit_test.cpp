@@ -471,25 +471,36 @@ TEST_F(EditTest, ConfirmationsCanCancel) {
   EXPECT_EQ(ledger.Scalar("SELECT Name FROM Ed WHERE Id = 2"), "cancelled");
 }
 
-TEST_F(EditTest, AnUnreadDeferredLongValueIsKept) {
+TEST_F(EditTest, CellsLeftOutKeepTheirStoredValues) {
+  // An unread deferred long value and an ignored cell leave the statement, also where
+  // the cursor could edit: both go by generated statement.
+  q.SetCursorType(SQL_CURSOR_STATIC);
   q.SetBlobDeferral(true);
-  for (const bool generated : {true, false}) {
-    q.SetCursorType(SQL_CURSOR_STATIC);
-    q.SetSkipByPosition(generated);
-    q.SetSkipByCursor(generated);
-    statements.clear();
-    Open(std::string(kColumns) + " WHERE Id = 2");
-    const std::string name = generated ? "generated" : "cursor";
-    q.SetColString(3, name);
-    q.Update();
-    EXPECT_EQ(statements.size(), generated ? 1u : 0u);
-    if (generated) {
-      EXPECT_EQ(statements[0].second, "UPDATE " + Table("Ed") + " SET " +
-                                          Set({"Id", "Code", "Name", "Amount", "Stamp"}) + " WHERE " + Name("Id") +
-                                          " = ?");
-    }
-    EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", name, "225", "2004-01-16 09:00:00", "memo two"}}));
-  }
+  Open(std::string(kColumns) + " WHERE Id = 2");
+  q.SetColString(3, "deferred");
+  q.Update();
+  ASSERT_EQ(statements.size(), 1u);
+  EXPECT_EQ(statements[0].second, "UPDATE " + Table("Ed") + " SET " + Set({"Id", "Code", "Name", "Amount", "Stamp"}) +
+                                      " WHERE " + Name("Id") + " = ?");
+  EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "deferred", "225", "2004-01-16 09:00:00", "memo two"}}));
+
+  // Once read, the long value goes with the row through the cursor.
+  EXPECT_EQ(q.ColString(6), "memo two");
+  q.SetColString(6, "memo read");
+  q.Update();
+  EXPECT_EQ(statements.size(), 1u);
+  EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "deferred", "225", "2004-01-16 09:00:00", "memo read"}}));
+
+  q.SetBlobDeferral(false);
+  Open(std::string(kColumns) + " WHERE Id = 3");
+  q.SetColString(3, "ignored code");
+  q.SetColString(2, "XX");
+  q.SetColIgnore(2, true);
+  q.Update();
+  ASSERT_EQ(statements.size(), 2u);
+  EXPECT_EQ(statements[1].second, "UPDATE " + Table("Ed") + " SET " + Set({"Id", "Name", "Amount", "Stamp", "Memo"}) +
+                                      " WHERE " + Name("Id") + " = ?");
+  EXPECT_EQ(Ledger("WHERE Id = 3"), (Rows{{"3", "C", "ignored code", "300", "2004-01-17 10:00:00", "memo three"}}));
 }
 
 }  // namespace

@@ -37,14 +37,17 @@ std::string FileBytes(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The result of one query by the sqlite3 library, outside the table store.
+// The result of one query by the sqlite3 library, outside the table store. It may write:
+// a record cut off by a kill leaves a journal that the next user rolls back.
 std::string SqliteScalar(const fs::path& file, const std::string& sql) {
   sqlite3* db = nullptr;
-  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   sqlite3_stmt* st = nullptr;
-  std::string out = "(error)";
+  std::string out;
   if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
     out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+  else
+    out = std::string("(error) ") + sqlite3_errmsg(db);
   sqlite3_finalize(st);
   sqlite3_close(db);
   return out;
