@@ -45,6 +45,18 @@ struct TScopeExit {
 template <typename F>
 TScopeExit(F) -> TScopeExit<F>;
 
+// Whether a diagnostic record of the statement's last call has this SQLSTATE.
+bool HasState(SQLHSTMT h, const char* state) {
+  SQLCHAR found[6] = {0}, message[SQL_MAX_MESSAGE_LENGTH] = {0};
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  for (SQLSMALLINT i = 1; SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, h, i, found, &native, message,
+                                                      sizeof message, &length));
+       ++i)
+    if (std::strcmp(reinterpret_cast<const char*>(found), state) == 0) return true;
+  return false;
+}
+
 std::string Join(const std::vector<std::string>& parts, const char* separator) {
   std::string out;
   for (size_t i = 0; i < parts.size(); ++i) out += (i ? separator : "") + parts[i];
@@ -134,6 +146,9 @@ bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
   const auto finish = [&](SQLRETURN rc) {
     retCode_ = rc;
     if (rc == SQL_NEED_DATA) rc = SendCellData();
+    // A cursor operation conflict (01001: psqlODBC's row version no longer matches, so
+    // nothing was written) is a row the edit did not reach, as SQL_NO_DATA.
+    if (rc == SQL_SUCCESS_WITH_INFO && HasState(hstmt_, "01001")) rc = SQL_NO_DATA;
     if (rc == SQL_NO_DATA) {
       if (noRowsAffected_ & kind.noRows) GlobalEnv().Error.RaiseError(this, SQL_NO_DATA);
       return;

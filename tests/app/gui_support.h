@@ -2,7 +2,10 @@
 // modal dialogs the window opens (from a timer, while the dialog's own loop runs).
 #pragma once
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
@@ -81,6 +84,22 @@ inline std::shared_ptr<SeenDialog> CloseMessageBoxes(int count = 1) {
           dialog->reject();
       },
       count);
+}
+
+// Answers the next file dialog as the user does: the preselected file unselected, the
+// path typed into its file name field, then Open. An empty path cancels the dialog.
+inline std::shared_ptr<SeenDialog> ChooseInFileDialog(const QString& path) {
+  return AnswerModals([path](QWidget* w) {
+    auto* d = qobject_cast<QFileDialog*>(w);
+    if (!d) return;
+    if (path.isEmpty()) {
+      d->reject();
+      return;
+    }
+    for (auto* view : d->findChildren<QAbstractItemView*>()) view->clearSelection();
+    d->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+    static_cast<QDialog*>(d)->accept();  // QFileDialog::accept is the Open button
+  });
 }
 
 }  // namespace prenos::testing

@@ -2,7 +2,6 @@
 // the first tab at start, accelerators, the progress bar, the dialog and "Konec".
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -328,21 +327,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(main.FileName(), std::string("c:\\temp\\knjizbe.txt"));
 
     const std::string chosen = (temp / "druga.txt").string();
-    AnswerModals([&](QWidget* w) {
-      if (auto* d = qobject_cast<QFileDialog*>(w)) {
-        // As the user does: the name typed into the dialog's file name field, then Open.
-        auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
-        edit->setFocus();
-        edit->setText(QString::fromStdString(chosen));
-        static_cast<QDialog*>(d)->accept();
-      }
-    });
+    seen = testing::ChooseInFileDialog(QString::fromStdString(chosen));
     QVERIFY(main.AskForFile());
     // The name is kept in Windows-1250 (the temporary folder's name holds a "ž").
     QCOMPARE(main.FileName(), PathToText(chosen));
     QCOMPARE(MapWindowsPath(main.FileName()), std::filesystem::path(chosen));
 
-    AnswerModals([&](QWidget* w) {
+    seen = AnswerModals([&](QWidget* w) {
       if (auto* d = qobject_cast<QFileDialog*>(w)) {
         preselected = d->selectedFiles();
         d->reject();

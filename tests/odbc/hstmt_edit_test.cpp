@@ -235,6 +235,29 @@ TEST_F(EditTest, EditsThroughTheCursorWhereTheDriverOffersThem) {
   EXPECT_EQ(Ledger("WHERE Id = 20")[0][2], "skipped");
 }
 
+TEST_F(EditTest, CursorEditOfARowChangedMeanwhile) {
+  q.SetCursorType(SQL_CURSOR_STATIC);
+  Open(std::string(kColumns) + " WHERE Id = 2");
+  THstmt other(&owner, "qOther");
+  Run(other, "UPDATE Ed SET Name = 'meanwhile' WHERE Id = 2");
+  q.SetColString(3, "late");
+  if (ledger.IsPostgres()) {
+    // psqlODBC checks the row version and writes nothing ("the content was changed",
+    // 01001): the edit reached no row.
+    SQLRETURN code = 0;
+    EXPECT_EQ(Message([&] { q.Update(); }, &code), "No Data Found");
+    EXPECT_EQ(code, SQL_NO_DATA);
+    q.SetNoRowsAffected(0);
+    q.Update();
+    EXPECT_EQ(Ledger("WHERE Id = 2")[0][2], "meanwhile");
+  } else {
+    // sqliteodbc writes by key without a version check: the last edit wins.
+    q.Update();
+    EXPECT_EQ(Ledger("WHERE Id = 2")[0][2], "late");
+  }
+  EXPECT_TRUE(statements.empty());
+}
+
 TEST_F(EditTest, RefreshThroughTheCursor) {
   q.SetCursorType(SQL_CURSOR_STATIC);
   Open(std::string(kColumns) + " WHERE Id = 1");
@@ -485,6 +508,7 @@ TEST_F(EditTest, CellsLeftOutKeepTheirStoredValues) {
   EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "deferred", "225", "2004-01-16 09:00:00", "memo two"}}));
 
   // Once read, the long value goes with the row through the cursor.
+  Open(std::string(kColumns) + " WHERE Id = 2");
   EXPECT_EQ(q.ColString(6), "memo two");
   q.SetColString(6, "memo read");
   q.Update();

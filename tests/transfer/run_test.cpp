@@ -273,6 +273,53 @@ TEST_F(RunTest, AJournalKeyThatCannotBeDrawnEndsTheRunSilently) {
   EXPECT_EQ(Sent(), std::vector<std::string>{});
 }
 
+TEST_F(RunTest, APositionThatCannotBeDrawnEndsTheRunBeforeAnyLineIsWritten) {
+  ledger.LoadSample();
+  Records(2);
+  ledger.Exec("ALTER TABLE TemePoz RENAME TO TemePozOld");  // the look-up now fails
+  for (bool attach : {true, false}) {
+    view.attach = attach;
+    view.temeljnica = attach ? "26KA00001" : "";
+    try {
+      Run();
+      ADD_FAILURE() << "the run went on";
+    } catch (const std::exception& e) {
+      EXPECT_TRUE(IsExactlyEAbort(e)) << e.what();
+    }
+    EXPECT_EQ(view.cursorChanges.back(), false);
+  }
+  // Attaching fails before the import, a new journal at its first line; either way only
+  // the failing statement is recorded and nothing is sent.
+  EXPECT_EQ(view.imports, 1);
+  EXPECT_EQ(Sent(), std::vector<std::string>{});
+  const auto records = ErrorRecords();
+  ASSERT_EQ(records.size(), 2u);
+  for (const auto& r : records) EXPECT_EQ(r.at("Operation"), "HstmtExecute-qQueryFind");
+  EXPECT_TRUE(view.information.empty());
+  EXPECT_TRUE(view.errors.empty());
+  ledger.Exec("ALTER TABLE TemePozOld RENAME TO TemePoz");
+  EXPECT_EQ(Count("TemePoz"), 2);
+  EXPECT_EQ(Count("Teme"), 3);
+}
+
+TEST_F(RunTest, ABusinessEventHoldingAQuoteNumbersItsJournalsAsAnyOther) {
+  ledger.LoadSample();
+  view.poslDog = "K'";
+  Records(1);
+  Run();
+  Run();
+  EXPECT_EQ(Positions("02K''00001"), Range(1, 2));
+  EXPECT_EQ(Positions("02K''00002"), Range(1, 2));
+  view.attach = true;
+  view.temeljnica = "02K'00001";
+  Run();
+  EXPECT_EQ(Positions("02K''00001"), Range(1, 4));
+  EXPECT_EQ(ledger.Scalar("SELECT PoslDog FROM Teme WHERE Kljuc = '02K''00002'"), "K'");
+  EXPECT_EQ(Count("Teme"), 5);
+  EXPECT_EQ(view.information.size(), 3u);
+  EXPECT_TRUE(ErrorRecords().empty());
+}
+
 TEST_F(RunTest, ABatchThatFailsIsSentAgainAndEveryLineIsWrittenOnce) {
   ledger.LoadSample();
   // Once the journal's first position is drawn, a line of another writer holds position

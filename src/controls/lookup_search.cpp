@@ -1,0 +1,212 @@
+// Opening the lookup table and the search of a typed text, with the SELECT rewrite that
+// makes a query data set list its rows from that text on.
+#include "controls/lookup_search.h"
+
+#include <cctype>
+
+#include "odbc/oequery.h"
+#include "platform/convert.h"
+#include "platform/exceptions.h"
+#include "sqlsupport/errorlog.h"
+
+namespace prenos {
+namespace {
+
+// Only ASCII letters change: the SQL keeps any other byte (a literal's letters) as it is.
+std::string Upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+bool IdentifierChar(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return std::isalnum(u) || c == '_' || c == '$' || c == '#' || c == '@' || u >= 0x80;
+}
+
+// The first position of word in text that is a whole word (no identifier character
+// right before or after it), so that WHERE is not found in SOMEWHERE, nor KLJUC in
+// VKLJUC; npos when there is none.
+size_t FindWord(const std::string& text, const std::string& word) {
+  for (size_t p = text.find(word); p != std::string::npos; p = text.find(word, p + 1)) {
+    const bool startOk = p == 0 || !IdentifierChar(text[p - 1]) || !IdentifierChar(word.front());
+    const size_t end = p + word.size();
+    const bool endOk = end == text.size() || !IdentifierChar(text[end]) || !IdentifierChar(word.back());
+    if (startOk && endOk) return p;
+  }
+  return std::string::npos;
+}
+
+bool EndsWithWord(const std::string& text, const std::string& word) {
+  if (text.size() < word.size() || text.compare(text.size() - word.size(), word.size(), word) != 0) return false;
+  return text.size() == word.size() || !IdentifierChar(text[text.size() - word.size() - 1]);
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out;
+}
+
+// Digits around ":" as h:mm or h:mm:ss, each part in range.
+bool IsTimeText(const std::string& s) {
+  const std::string t = Trim(s);
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  size_t start = 0;
+  while (count < 3) {
+    const size_t colon = t.find(':', start);
+    const std::string piece = t.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    int32_t v = 0;
+    if (piece.empty() || piece.size() > 2 || !TryStrToInt(piece, v) || v < 0) return false;
+    parts[count++] = v;
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  if (count < 2 || (count == 3 && t.find(':', start) != std::string::npos)) return false;
+  return parts[0] < 24 && parts[1] < 60 && parts[2] < 60;
+}
+
+constexpr size_t kClauseLimit = 2048;
+
+}  // namespace
+
+bool wwOpenTable(db::TDataSet* dataSet) {
+  if (!dataSet) return false;
+  if (dataSet->Active()) return true;
+  try {
+    dataSet->Open();
+  } catch (const std::exception& e) {
+    LogError(&e, dataSet, "wwOpenTable-" + dataSet->Name(), 0);
+  } catch (...) {
+    LogError(nullptr, dataSet, "wwOpenTable-" + dataSet->Name(), 0);
+  }
+  return dataSet->Active();
+}
+
+std::string JoinedSearchSQL(const std::vector<std::string>& lines) {
+  std::string joined;
+  for (const std::string& line : lines) joined += " " + Upper(line);
+  return joined;
+}
+
+std::string SearchSQL(const std::vector<std::string>& lines, const std::string& fieldName,
+                      const std::string& text) {
+  std::string rest = JoinedSearchSQL(lines);
+  const std::string field = Upper(fieldName);
+
+  std::string order;
+  if (const size_t p = FindWord(rest, "ORDER BY"); p != std::string::npos) {
+    order = rest.substr(p, kClauseLimit);
+    rest.erase(p);
+  }
+  std::string select = rest;
+  std::string condition;
+  if (const size_t p = FindWord(rest, "WHERE"); p != std::string::npos) {
+    condition = Trim(rest.substr(p + 5, kClauseLimit));
+    select = rest.substr(0, p);
+    // The condition of an earlier search on this field, and whatever follows it, goes.
+    if (const size_t f = FindWord(condition, field); f != std::string::npos) condition = Trim(condition.substr(0, f));
+  }
+
+  while (!condition.empty() && condition.back() == '(') condition = Trim(condition.substr(0, condition.size() - 1));
+  if (EndsWithWord(condition, "OR")) condition.erase(condition.size() - 2);
+  const std::string added = field + " >= '" + Quoted(text) + "'";
+  std::string newCondition;
+  if (Trim(condition).empty()) {
+    newCondition = added;
+  } else if (EndsWithWord(condition, "AND")) {
+    newCondition = condition + " " + added;
+  } else {
+    newCondition = condition + " AND " + added;
+  }
+  return Trim(select) + " WHERE " + Trim(newCondition) + " " + Trim(order);
+}
+
+bool IsSearchValue(const db::TField& field, const std::string& text) {
+  using db::TFieldType;
+  switch (field.DataType()) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftWord:
+    case TFieldType::ftInteger:
+    case TFieldType::ftLargeint: {
+      int64_t v = 0;
+      return TryStrToInt64(Trim(text), v);
+    }
+    case TFieldType::ftFloat:
+    case TFieldType::ftCurrency: {
+      double v = 0;
+      return TryStrToFloat(text, v);
+    }
+    case TFieldType::ftDate: {
+      TDateTime v;
+      return TryStrToDate(text, v);
+    }
+    case TFieldType::ftTime: return IsTimeText(text);
+    case TFieldType::ftDateTime: {
+      // A date, optionally followed by a blank and a time.
+      const std::string t = Trim(text);
+      const size_t blank = t.find(' ');
+      TDateTime v;
+      if (blank == std::string::npos) return TryStrToDate(t, v);
+      return TryStrToDate(t.substr(0, blank), v) && IsTimeText(t.substr(blank + 1));
+    }
+    default: return true;
+  }
+}
+
+TSearchResult SearchLookupTable(db::TDataSet& table, const std::string& fieldName, const std::string& text,
+                                bool caseSensitive) {
+  TSearchResult result;
+  const db::TField& field = table.FieldByName(fieldName);
+  if (!table.IsEmpty() && field.AsString() == text) {
+    result.Found = true;
+    return result;
+  }
+  std::string searched = text;
+  if (field.DataType() == db::TFieldType::ftString && field.Size() > 0 &&
+      searched.size() > static_cast<size_t>(field.Size()))
+    searched.resize(static_cast<size_t>(field.Size()));
+  if (searched.empty() || !IsSearchValue(field, searched)) return result;
+  result.Queried = true;
+  result.Text = searched;
+
+  auto* query = dynamic_cast<TwwOEDataSet*>(&table);
+  if (!query) {
+    db::TLocateOptions options;
+    options.PartialKey = true;
+    options.CaseInsensitive = !caseSensitive;
+    result.Found = table.Locate(fieldName, db::TVariant(searched), options);
+    return result;
+  }
+
+  // The database compares: the list starts at the first row not below the text in the
+  // database's collation, and the text is found when that row begins with it.
+  const std::string name = field.FieldName();
+  const std::vector<std::string> before = query->SQL();
+  const std::string fallback = JoinedSearchSQL(before);
+  query->SetSQL({SearchSQL(before, name, searched)});
+  try {
+    query->Open();
+  } catch (...) {
+    query->SetSQL({fallback});
+    try {
+      throw;
+    } catch (const std::exception& e) {
+      LogError(&e, query, "KveloFindRecord", 0);
+    } catch (...) {
+      LogError(nullptr, query, "KveloFindRecord", 0);
+    }
+    // The list goes on showing rows, now of the statement from before the search.
+    wwOpenTable(query);
+    return result;
+  }
+  const std::string first = query->FieldByName(name).AsString();
+  result.Found = Upper(first.substr(0, searched.size())) == Upper(searched);
+  return result;
+}
+
+}  // namespace prenos

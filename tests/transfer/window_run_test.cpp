@@ -1,0 +1,160 @@
+// A whole transfer from the main window, offscreen, as the user runs it: the stored login,
+// the fields of the first tab, "Prenos", the file dialog and the closing message.
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "../app/gui_support.h"
+#include "app/app_title.h"
+#include "app/datasif.h"
+#include "app/date_edit.h"
+#include "app/gui_hooks.h"
+#include "app/main_window.h"
+#include "controls/lookup_combo.h"
+#include "ledger/ledger_fixture.h"
+#include "platform/codepage.h"
+#include "posting_line.h"
+
+using namespace prenos;
+using prenos::testing::AnswerModals;
+using prenos::testing::PostingFields;
+using prenos::testing::PostingLine;
+using prenos::testing::TestLedger;
+
+namespace {
+
+// Stores a login with the prenos-login tool, the password given on standard input.
+bool StoreLogin(const std::string& user, const std::string& password) {
+  const std::string command = std::string(PRENOS_LOGIN_TOOL) + " " + user + " >/dev/null";
+  FILE* tool = popen(command.c_str(), "w");
+  if (!tool) return false;
+  fputs((password + "\n").c_str(), tool);
+  return pclose(tool) == 0;
+}
+
+// Answers the file dialog with Open (on the file it preselects) or Cancel, and closes
+// every message box with OK.
+std::shared_ptr<testing::SeenDialog> AnswerRun(bool open, int count) {
+  return AnswerModals(
+      [open](QWidget* w) {
+        if (auto* d = qobject_cast<QFileDialog*>(w)) {
+          if (open)
+            static_cast<QDialog*>(d)->accept();
+          else
+            d->reject();
+        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+          box->done(QMessageBox::Ok);
+        }
+      },
+      count);
+}
+
+}  // namespace
+
+class WindowRunTest : public QObject {
+  Q_OBJECT
+  std::unique_ptr<TestLedger> ledger_;
+  std::unique_ptr<TMain> main_;
+  std::unique_ptr<TDataSif> module_;
+
+  // The window and the data module as the program makes them, on a ledger with the
+  // sample rows, the login stored and a posting file of two records in c:\temp.
+  void Start() {
+    QVERIFY(StoreLogin("sa", ledger_->Password()));
+    main_ = std::make_unique<TMain>();
+    module_ = std::make_unique<TDataSif>();
+    main_->BindDataModule(*module_);
+    main_->show();
+    PostingFields second;
+    second.DsKupKnj = "124";
+    second.KKupDob = "P002";
+    second.Znesek = "100,00";
+    const std::filesystem::path dir = ledger_->Prefix() / "drive_c" / "temp";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "knjizbe.txt", std::ios::binary) << PostingLine({}) << "\r\n"
+                                                           << PostingLine(second) << "\r\n";
+    main_->fPoslDog->SetText("KA");
+    main_->fReferent->SetText("07");
+    main_->fDatum->SetText("15.03.02");
+  }
+
+ private slots:
+  void initTestCase() {
+    SetApplicationTitle(kApplicationTitle);
+    InstallGuiHooks();
+  }
+  void init() {
+    ledger_ = std::make_unique<TestLedger>();
+    ledger_->LoadSample();
+  }
+  void cleanup() {
+    main_.reset();
+    module_.reset();
+    ledger_.reset();
+  }
+
+  void aTransferFromTheWindowBooksTheFileIntoANewJournal() {
+    Start();
+    auto seen = AnswerRun(true, 2);
+    QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
+    QCOMPARE(seen->count, 2);
+    QCOMPARE(seen->objectName, QString("InformationBox"));
+    QCOMPARE(seen->title, QString("Information"));
+    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !"));
+    QCOMPARE(main_->ProgressBar->value(), 100);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+
+    QCOMPARE(ledger_->Scalar("SELECT PoslDog || Referent FROM Teme WHERE Kljuc = '02KA00001'"), std::string("KA07"));
+    QCOMPARE(ledger_->Query("SELECT Poz, Konto, Subjekt, Dokument FROM TemePoz WHERE Kljuc = '02KA00001' ORDER BY Poz"),
+             (std::vector<std::vector<std::string>>{{"1", "1200", "Mercator d.d.", "123"},
+                                                    {"2", "7600", "Mercator d.d.", "123"},
+                                                    {"3", "1200", "Petrol d.d.", "124"},
+                                                    {"4", "7600", "Petrol d.d.", "124"}}));
+
+    // On the second tab, into the journal just made.
+    main_->fKreiranjeTemeljnice->setCurrentWidget(main_->fStaraTemeljnica);
+    main_->fTemeljnica->SetText("02KA00001");
+    seen = AnswerRun(true, 2);
+    QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
+    QCOMPARE(seen->count, 2);
+    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !"));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"), std::string("8"));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM Teme"), std::string("4"));
+  }
+
+  void aCancelledDialogBooksNothing() {
+    Start();
+    auto seen = AnswerRun(false, 1);
+    QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
+    QCOMPARE(seen->count, 1);
+    QCOMPARE(seen->className, QString("QFileDialog"));
+    QTest::qWait(100);
+    QCOMPARE(QApplication::activeModalWidget(), static_cast<QWidget*>(nullptr));
+    QCOMPARE(main_->ProgressBar->value(), 0);
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz"), std::string("2"));
+  }
+
+  void aBlankDateIsShownWithTheApplicationsErrorBox() {
+    Start();
+    main_->fDatum->SetText("  .  .  ");
+    auto seen = AnswerRun(true, 2);
+    QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
+    QCOMPARE(seen->count, 2);
+    QCOMPARE(seen->title, QString::fromUtf8("Stelvar Prenos knjižb"));
+    QCOMPARE(seen->icon, QMessageBox::Critical);
+    QCOMPARE(seen->text, QString("'  .  .  ' is not a valid date."));
+    QCOMPARE(main_->ProgressBar->value(), 0);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz"), std::string("2"));
+  }
+};
+
+QTEST_MAIN(WindowRunTest)
+#include "window_run_test.moc"
