@@ -3,7 +3,8 @@
 // conversion) and against Qt's QODBC driver on the same DSN, on PostgreSQL and SQLite;
 // and 1,000 batches of INSERT statements of about 8 KB through Close, SetSQL, Execute
 // against bare SQLExecDirect of the same texts on PostgreSQL. Each backend runs in a
-// child process of its own, so that each gets a fresh ODBC registration.
+// child process of its own, so that each gets a fresh ODBC registration. Reads compare
+// processor time of the client; the batches, where the server does the work, wall time.
 #include <sql.h>
 #include <sqlext.h>
 
@@ -14,6 +15,7 @@
 #include <QVariant>
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +42,14 @@ constexpr int kBatches = 1000;
 const char* kSelect = "SELECT Id, Name, Amount, Stamp, Note FROM Bench";
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Processor time of this process: the readers differ only in the work the client does,
+// and on a shared machine the wall clock also counts the time other processes take.
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
 
 // What a read produced: rows and the total length of all texts, which every reader must
 // agree on.
@@ -175,6 +185,7 @@ int RunBackend(Backend backend, int argc, char** argv) {
 
   // Rounds in rotating order; the best time of each reader counts.
   std::map<std::string, double> best{{"layer", 1e99}, {"bare", 1e99}, {"qodbc", 1e99}};
+  std::map<std::string, double> bestWall = best;
   const std::vector<std::pair<std::string, std::function<Result()>>> readers = {
       {"layer", [&] { return ReadThroughLayer(q); }},
       {"bare", [&] { return ReadBare(db.Handle()); }},
@@ -184,8 +195,10 @@ int RunBackend(Backend backend, int argc, char** argv) {
     for (size_t k = 0; k < readers.size(); ++k) {
       const auto& [reader, read] = readers[(k + static_cast<size_t>(round)) % readers.size()];
       const auto start = Clock::now();
+      const double cpu = CpuSeconds();
       const Result r = read();
-      const double t = Seconds(start);
+      const double t = CpuSeconds() - cpu;
+      bestWall[reader] = std::min(bestWall[reader], Seconds(start));
       if (r.rows != kRows) Fail(reader + " read " + std::to_string(r.rows) + " rows");
       // QODBC prints numbers and date-times its own way: only the row count must agree.
       if (reader != "qodbc") {
@@ -195,7 +208,8 @@ int RunBackend(Backend backend, int argc, char** argv) {
       best[reader] = std::min(best[reader], t);
     }
   for (const char* reader : {"layer", "bare", "qodbc"})
-    std::printf("%s fetch %-6s %12.0f rows/s\n", name, reader, kRows / best[reader]);
+    std::printf("%s fetch %-6s %10.0f rows/s of processor time, %10.0f rows/s of wall time\n", name, reader,
+                kRows / best[reader], kRows / bestWall[reader]);
   std::printf("RATIO %s fetch_vs_raw %.3f\n", name, best["layer"] / best["bare"]);
   std::printf("RATIO %s qodbc_vs_fetch %.3f\n", name, best["qodbc"] / best["layer"]);
 

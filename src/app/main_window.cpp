@@ -41,23 +41,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int le
   return label;
 }
 
-// The settings every selector of the window shares; `columns` are the list's columns.
-void SetupSelector(TwwDBLookupCombo* s, const char* lookupField, const std::vector<const char*>& columns,
-                   bool autoDropDown, bool useTFields) {
-  s->SetLookupField(lookupField);
-  std::vector<std::string> selected;
-  for (const char* c : columns) selected.push_back(Utf8ToCp1250(c));
-  s->SetSelected(selected);
-  s->SetOptions(loColLines | loRowLines | loTitles);
-  s->SetStyle(csDropDownList);
-  s->SetAutoDropDown(autoDropDown);
-  s->SetShowButton(true);
-  s->SetSeqSearchOptions(ssoEnabled | ssoCaseSensitive);
-  s->SetUseTFields(useTFields);
-  s->SetAllowClearKey(false);
-  s->SetDropDownAlignment(taLeftJustify);
-}
-
 }  // namespace
 
 TMain::TMain(QWidget* parent)
@@ -66,7 +49,11 @@ TMain::TMain(QWidget* parent)
       OpenDialog(this),
       ImportTables(this),
       tbPrenos(ImportTables.tbPrenos),
-      TAscii(ImportTables.TAscii) {
+      TAscii(ImportTables.TAscii),
+      LookupLists(this),
+      tbLookPoslDog(LookupLists.tbLookPoslDog),
+      tbLookZaposlen(LookupLists.tbLookZaposlen),
+      tbTemeStev(LookupLists.tbTemeStev) {
   setObjectName("Main");
   setWindowTitle(QString::fromUtf8("Prenos knjižb"));
   // A narrow 11-pixel face: the designed 13-pixel labels and 21-pixel fields hold it.
@@ -118,10 +105,7 @@ void TMain::CreateControls() {
   connect(bPrenos, &QPushButton::clicked, this, Guarded([this] { bPrenosClick(); }));
   connect(bKonec, &QPushButton::clicked, this, Guarded([this] { bKonecClick(); }));
 
-  SetupSelector(fPoslDog, "PoslDog", {"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}, true, false);
-  SetupSelector(fReferent, "UserID", {"USERID\t3\tŠifra", "DELAVEC\t30\tDelavec\tF"}, true, false);
-  SetupSelector(fTemeljnica, "KLJUC", {"KLJUC\t10\tŠtevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."}, false,
-                true);
+  LookupLists.SetupSelectors(*fPoslDog, *fReferent, *fTemeljnica);
 
   // The page control first, its fields in their order, then the buttons.
   QWidget::setTabOrder(fKreiranjeTemeljnice, fPoslDog);
@@ -140,6 +124,11 @@ void TMain::CreateControls() {
 }
 
 void TMain::FormCreate() { ReadStoredLogin(); }
+
+void TMain::BindDataModule(TDataSif& module) {
+  dataSif_ = &module;
+  LookupLists.SetDatabase(&module.Database);
+}
 
 // The stored login goes into SQLUserName and SQLPassword; a login that cannot be read is
 // recorded in the error log and the window opens all the same.

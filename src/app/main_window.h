@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <string>
 
+#include "app/lookup_lists.h"
 #include "app/open_dialog.h"
 #include "platform/component.h"
 #include "transfer/import.h"
@@ -50,11 +51,17 @@ class TMain : public QWidget, public TComponent, public TRunView {
   TImportTables ImportTables;
   TTable& tbPrenos;
   TTable& TAscii;
+  // The selectors' lookup lists (business events, clerks, journals).
+  TLookupLists LookupLists;
+  TwwOEDataSet& tbLookPoslDog;
+  TwwOEDataSet& tbLookZaposlen;
+  TwwOEDataSet& tbTemeStev;
 
   // Runs while the window is created.
   void FormCreate();
-  // The data module, created after the window: bound here once it exists.
-  void BindDataModule(TDataSif& module) { dataSif_ = &module; }
+  // The data module, created after the window: bound here once it exists, with the
+  // lookup lists' connection.
+  void BindDataModule(TDataSif& module);
   // "Prenos": the transfer run of the chosen file into the ledger (transfer/run.h).
   void bPrenosClick();
   // "Konec": closes the window, which ends the program.

@@ -225,7 +225,9 @@ void TwwCustomDBGrid::LayoutScrollBars() {
   const QRect c = contentsRect();
   const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
   const int cellsWidth = c.width() - extent;
-  const bool wide = TotalWidth() > cellsWidth;
+  // Needed when the columns before the last do not fit; the last one may be cut.
+  const int last = columns_.empty() ? 0 : columns_.back().Width + (colLines_ ? GridLineWidth() : 0);
+  const bool wide = TotalWidth() - last > cellsWidth;
   const int below = wide ? extent : 0;
   vertical_->setGeometry(c.right() - extent + 1, c.top(), extent, c.height() - below);
   horizontal_->setVisible(wide);

@@ -142,7 +142,11 @@ void TwwDBCustomLookupCombo::keyReleaseEvent(QKeyEvent* event) {
         typingStarted_ = true;
         DelayedSearch();
         OpenList();
-        if (!ListVisible()) typingStarted_ = false;
+        if (!ListVisible()) {
+          // No list (the table could not be opened): the typed text is no value.
+          typingStarted_ = false;
+          RestoreSaved();
+        }
       }
     }
   });

@@ -131,7 +131,6 @@ void TwwDBCustomLookupCombo::OpenList() {
   if (OnDropDown) OnDropDown(*this);
   PlaceList();
   list_->show();
-  list_->raise();
   lastSearched_ = displayValue_;
   if (!typingStarted_) selectAll();
   qApp->installEventFilter(pressWatcher_);
@@ -279,7 +278,11 @@ void TwwDBCustomLookupCombo::CloseList(bool accept) {
   }
   list_->hide();
   qApp->removeEventFilter(pressWatcher_);
-  if (accept) SaveValues();
+  if (accept) {
+    SaveValues();
+    // The value stands selected, so that typing replaces it.
+    selectAll();
+  }
   setModified(accept);
   typingStarted_ = false;
   dragging_ = false;

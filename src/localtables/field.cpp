@@ -84,9 +84,15 @@ void TField::CheckWritable() const {
 
 bool TField::IsNull() const { return kind_ == Kind::Null; }
 
+void TField::CheckReadable() const {
+  if (kind_ == Kind::Bad) Fail("holds '" + text_ + "', which does not fit the field's type");
+}
+
 std::string TField::AsString() const {
+  CheckReadable();
   switch (kind_) {
-    case Kind::Null: return {};
+    case Kind::Null:
+    case Kind::Bad: return {};
     case Kind::Int: return std::to_string(int_);
     case Kind::Real:
       return IsDate(def_.DataType) ? DateText(real_, def_.DataType == TFieldType::DateTime)
@@ -105,8 +111,10 @@ std::string TField::AsString() const {
 }
 
 double TField::AsFloat() const {
+  CheckReadable();
   switch (kind_) {
-    case Kind::Null: return 0;
+    case Kind::Null:
+    case Kind::Bad: return 0;
     case Kind::Int: return static_cast<double>(int_);
     case Kind::Real: return real_;
     case Kind::Text: {
@@ -121,8 +129,10 @@ double TField::AsFloat() const {
 }
 
 int32_t TField::AsInteger() const {
+  CheckReadable();
   switch (kind_) {
-    case Kind::Null: return 0;
+    case Kind::Null:
+    case Kind::Bad: return 0;
     case Kind::Int:
       // Only values written by other tools can lie outside the 32-bit range.
       if (int_ < std::numeric_limits<int32_t>::min() || int_ > std::numeric_limits<int32_t>::max())
@@ -144,8 +154,10 @@ int32_t TField::AsInteger() const {
 }
 
 TDateTime TField::AsDateTime() const {
+  CheckReadable();
   switch (kind_) {
-    case Kind::Null: return 0;
+    case Kind::Null:
+    case Kind::Bad: return 0;
     case Kind::Int: Fail("an integer cannot be read as a date");
     case Kind::Real: return real_;
     case Kind::Text: {

@@ -230,7 +230,10 @@ int64_t TTable::Store::Insert(const std::vector<std::unique_ptr<TField>>& fields
     const TField& f = *fields[i];
     const int n = static_cast<int>(i + 1);
     switch (f.kind_) {
-      case TField::Kind::Null: sqlite3_bind_null(st, n); break;
+      case TField::Kind::Null:
+      case TField::Kind::Bad:  // only ever read, never appended
+        sqlite3_bind_null(st, n);
+        break;
       case TField::Kind::Int: sqlite3_bind_int64(st, n, f.int_); break;
       case TField::Kind::Real:
         if (f.DataType() == TFieldType::Date || f.DataType() == TFieldType::DateTime) {
@@ -274,55 +277,38 @@ bool TTable::Store::FetchAfter(int64_t rowid, int64_t& found,
     sqlite3_reset(st);
     Fail("cannot read a record");
   }
-  // Reset before any failure so that no read lock outlives the call.
-  std::string bad;
   found = sqlite3_column_int64(st, 0);
-  for (size_t i = 0; i < fields.size() && bad.empty(); ++i) {
+  for (size_t i = 0; i < fields.size(); ++i) {
     TField& f = *fields[i];
     const int c = static_cast<int>(i + 1);
     const int type = sqlite3_column_type(st, c);
     f.kind_ = TField::Kind::Null;
     f.text_.clear();
     if (type == SQLITE_NULL) continue;
-    switch (f.DataType()) {
-      case TFieldType::Integer:
-      case TFieldType::SmallInt:
-        if (type == SQLITE_INTEGER) {
-          f.kind_ = TField::Kind::Int;
-          f.int_ = sqlite3_column_int64(st, c);
-        } else {
-          bad = f.FieldName();
-        }
-        break;
-      case TFieldType::Float:
-        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-          f.kind_ = TField::Kind::Real;
-          f.real_ = sqlite3_column_double(st, c);
-        } else {
-          bad = f.FieldName();
-        }
-        break;
-      case TFieldType::Date:
-      case TFieldType::DateTime: {
-        const unsigned char* p = sqlite3_column_text(st, c);
-        std::string t(reinterpret_cast<const char*>(p), sqlite3_column_bytes(st, c));
-        if (type == SQLITE_TEXT && ParseIsoDateTime(t, f.real_)) f.kind_ = TField::Kind::Real;
-        else bad = f.FieldName();
-        break;
-      }
-      case TFieldType::String:
-      case TFieldType::Memo: {
-        const unsigned char* p = sqlite3_column_text(st, c);
-        f.kind_ = TField::Kind::Text;
-        f.text_.assign(reinterpret_cast<const char*>(p), sqlite3_column_bytes(st, c));
-        break;
-      }
+    const TFieldType want = f.DataType();
+    if ((want == TFieldType::Integer || want == TFieldType::SmallInt) && type == SQLITE_INTEGER) {
+      f.kind_ = TField::Kind::Int;
+      f.int_ = sqlite3_column_int64(st, c);
+      continue;
+    }
+    if (want == TFieldType::Float && (type == SQLITE_INTEGER || type == SQLITE_FLOAT)) {
+      f.kind_ = TField::Kind::Real;
+      f.real_ = sqlite3_column_double(st, c);
+      continue;
+    }
+    const unsigned char* p = sqlite3_column_text(st, c);
+    f.text_.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, c)));
+    if (want == TFieldType::String || want == TFieldType::Memo) {
+      f.kind_ = TField::Kind::Text;
+    } else if ((want == TFieldType::Date || want == TFieldType::DateTime) && type == SQLITE_TEXT &&
+               ParseIsoDateTime(f.text_, f.real_)) {
+      f.kind_ = TField::Kind::Real;
+      f.text_.clear();
+    } else {
+      f.kind_ = TField::Kind::Bad;
     }
   }
   sqlite3_reset(st);
-  if (!bad.empty())
-    throw ELocalTable("Table '" + label_ + "': field '" + bad +
-                      "' holds a value that does not fit its type");
   return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <system_error>
 
 #include "localtables/store.h"
@@ -216,30 +217,9 @@ void TTable::First() {
     ReadLine();
     return;
   }
-  rowid_ = 0;
-  eof_ = true;
-  Fetch();
-}
-
-// Moves to the record after the current one. A record holding a value another tool
-// wrote that does not fit its field still becomes current, so that reading can go on
-// past it after the failure is reported.
-void TTable::Fetch() {
-  int64_t found = rowid_;
-  try {
-    if (store_->FetchAfter(rowid_, found, fields_)) {
-      rowid_ = found;
-      eof_ = false;
-    } else {
-      eof_ = true;
-    }
-  } catch (const ELocalTable&) {
-    if (found != rowid_) {
-      rowid_ = found;
-      eof_ = false;
-    }
-    throw;
-  }
+  int64_t found = 0;
+  eof_ = !store_->FetchAfter(0, found, fields_);
+  rowid_ = eof_ ? 0 : found;
 }
 
 void TTable::Next() {
@@ -250,7 +230,9 @@ void TTable::Next() {
     ReadLine();
     return;
   }
-  Fetch();
+  int64_t found = 0;
+  if (store_->FetchAfter(rowid_, found, fields_)) rowid_ = found;
+  else eof_ = true;
 }
 
 void TTable::ReadLine() {

@@ -114,7 +114,6 @@ class TTable : public TComponent {
   [[noreturn]] void Fail(const std::string& message, bool missing = false) const;
   void ClearBuffers();
   void ReadLine();
-  void Fetch();
 
   std::string databaseName_;
   std::string tableName_;
@@ -163,8 +162,11 @@ class TField {
  private:
   friend class TTable;
   friend struct TTable::Store;
-  enum class Kind { Null, Int, Real, Text };
+  // Bad: a value another tool stored that does not fit the field's type (kept as text);
+  // reading it raises.
+  enum class Kind { Null, Int, Real, Text, Bad };
   void CheckWritable() const;
+  void CheckReadable() const;
   [[noreturn]] void Fail(const std::string& what) const;
 
   TTable& table_;

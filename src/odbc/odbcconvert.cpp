@@ -392,25 +392,38 @@ std::string ParseParamTokens(const std::string& sql, std::vector<std::string>& n
   const auto nameChar = [](char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '@';
   };
-  for (size_t i = 0; i < sql.size(); ++i) {
-    const char c = sql[i];
-    if (c == '\'') {
+  // The text between quotes and colons is copied in runs: batches of several kilobytes
+  // pass through here on every execution.
+  for (size_t i = 0; i < sql.size();) {
+    size_t special = i;
+    if (literal) {
+      special = sql.find('\'', i);
+    } else {
+      while (special < sql.size() && sql[special] != '\'' && sql[special] != ':') ++special;
+      if (special == sql.size()) special = std::string::npos;
+    }
+    if (special == std::string::npos) {
+      out.append(sql, i, std::string::npos);
+      break;
+    }
+    out.append(sql, i, special - i);
+    i = special;
+    if (sql[i] == '\'') {
       if (i + 1 < sql.size() && sql[i + 1] == '\'') {
         out += "''";
-        ++i;
+        i += 2;
       } else {
         literal = !literal;
-        out += c;
+        out += '\'';
+        ++i;
       }
-    } else if (c == ':' && !literal) {
+    } else {
       size_t end = i + 1;
       while (end < sql.size() && nameChar(sql[end])) ++end;
       if (end == i + 1) throw EQuarnel("Invalid parameter token in SQL statement.");
       names.push_back(sql.substr(i + 1, end - i - 1));
       out += '?';
-      i = end - 1;
-    } else {
-      out += c;
+      i = end;
     }
   }
   return out;

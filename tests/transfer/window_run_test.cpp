@@ -95,8 +95,9 @@ class WindowRunTest : public QObject {
     ledger_->LoadSample();
   }
   void cleanup() {
-    main_.reset();
+    // As the program ends: the data module goes first, then the window.
     module_.reset();
+    main_.reset();
     ledger_.reset();
   }
 
