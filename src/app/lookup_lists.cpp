@@ -2,7 +2,6 @@
 #include "app/lookup_lists.h"
 
 #include "app/exception_handler.h"
-#include "controls/lookup_combo.h"
 
 namespace prenos {
 namespace {
@@ -45,6 +44,11 @@ TLookupLists::TLookupLists(TComponent* owner)
   SetupDataSet(tbTemeStev, {"SELECT * FROM Teme ", "ORDER BY KLJUC "});
 }
 
+TLookupLists::~TLookupLists() {
+  for (const QPointer<TwwDBLookupCombo>& selector : selectors_)
+    if (selector) selector->SetLookupTable(nullptr);
+}
+
 void TLookupLists::SetDatabase(THdbc* database) {
   for (TwwOEDataSet* dataSet : {&tbLookPoslDog, &tbLookZaposlen, &tbTemeStev}) dataSet->SethDbc(database);
 }
@@ -58,6 +62,7 @@ void TLookupLists::SetupSelectors(TwwDBLookupCombo& poslDog, TwwDBLookupCombo& r
                 false);
   SetupSelector(temeljnica, tbTemeStev, "KLJUC",
                 {"KLJUC\t10\t\x8A" "tevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."}, false, true);
+  selectors_ = {&poslDog, &referent, &temeljnica};
 }
 
 }  // namespace prenos

@@ -3,18 +3,26 @@
 // selectors that list them.
 #pragma once
 
+#include <QPointer>
+#include <vector>
+
+#include "controls/lookup_combo.h"
 #include "odbc/hdbc.h"
 #include "odbc/oequery.h"
 #include "platform/component.h"
 
 namespace prenos {
 
-class TwwDBLookupCombo;
-
-struct TLookupLists {
+class TLookupLists {
+ public:
   // The data sets with their stored settings, owned by the window (`owner`), closed and
   // without a connection until SetDatabase.
   explicit TLookupLists(TComponent* owner);
+  // The window's members go before its child widgets: the selectors let go of the data
+  // sets first.
+  ~TLookupLists();
+  TLookupLists(const TLookupLists&) = delete;
+  TLookupLists& operator=(const TLookupLists&) = delete;
 
   // Completes the data sets' reference to the data module's connection, which is
   // created after the window.
@@ -26,6 +34,9 @@ struct TLookupLists {
   TwwOEDataSet tbLookPoslDog;
   TwwOEDataSet tbLookZaposlen;
   TwwOEDataSet tbTemeStev;
+
+ private:
+  std::vector<QPointer<TwwDBLookupCombo>> selectors_;
 };
 
 }  // namespace prenos

@@ -107,11 +107,25 @@ void THstmt::BindParamMain(int number, SQLSMALLINT bufferType, SQLULEN arraySize
   const bool atExec = indicator == kDataAtExec && value;
   if (!value) indicator = SQL_NULL_DATA;
 
+  // The driver keeps the address of the indicators: a record changes only once the
+  // driver has taken the new binding, so a refused bind leaves the old one intact.
   TParamRec* p = FindParam(params_, number);
+  std::vector<SQLLEN> fresh;
+  SQLLEN* indicators = nullptr;
+  if (p && p->Indicators.size() == elements) {
+    std::fill(p->Indicators.begin(), p->Indicators.end(), indicator);
+    indicators = p->Indicators.data();
+  } else {
+    fresh.assign(elements, indicator);
+    indicators = fresh.data();
+  }
+  Check(SQLBindParameter(hstmt_, static_cast<SQLUSMALLINT>(number), paramType, bufferType, sqlType, columnSize,
+                         decimalDigits, value, length, indicators));
   if (!p) {
     p = &params_.emplace_front();
     p->Number = static_cast<SQLUSMALLINT>(number);
   }
+  if (!fresh.empty()) p->Indicators = std::move(fresh);  // the buffer moves with its address
   p->Value = value;
   p->BufferType = bufferType;
   p->SQLType = sqlType;
@@ -120,11 +134,7 @@ void THstmt::BindParamMain(int number, SQLSMALLINT bufferType, SQLULEN arraySize
   p->DecimalDigits = decimalDigits;
   p->Nullable = nullable;
   p->AtExec = atExec;
-  p->Indicators.assign(elements, indicator);
   maxParamArray_ = std::max(maxParamArray_, elements);
-
-  Check(SQLBindParameter(hstmt_, static_cast<SQLUSMALLINT>(number), paramType, bufferType, sqlType, columnSize,
-                         decimalDigits, value, length, p->Indicators.data()));
 
   if (bindByName_ && number >= 1 && static_cast<size_t>(number) <= paramNames_.size()) {
     if (!ipd_) Check(SQLGetStmtAttr(hstmt_, SQL_ATTR_IMP_PARAM_DESC, &ipd_, sizeof ipd_, nullptr));

@@ -79,6 +79,7 @@ class StartupTest : public QObject {
     QCOMPARE(SQLUserName, std::string("sa"));
     QCOMPARE(SQLPassword, ledger->Password());
     TDataSif dm;
+    main.BindDataModule(dm);  // as the program does
     QCOMPARE(dm.Database.UserName(), std::string("sa"));
     QCOMPARE(dm.Database.Password(), ledger->Password());
     QVERIFY(!dm.Database.Connected());

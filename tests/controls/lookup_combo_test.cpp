@@ -1,11 +1,13 @@
-// The lookup selector's first form: its settings and their defaults, its text in
-// Windows-1250, and the drop-down button inside the field.
+// The lookup selector without a lookup table: its settings and their defaults, its text in
+// Windows-1250, the drop-down button inside the field, and the warning it gives when there
+// is no table to list.
 #include <QLineEdit>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "app/gui_support.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
 
@@ -23,6 +25,7 @@ class LookupComboTest : public QObject {
 
   void DefaultsAreTheDocumentedOnes() {
     TwwDBLookupCombo c;
+    QVERIFY(!c.LookupTable());
     QCOMPARE(c.LookupField(), std::string());
     QVERIFY(c.Selected().empty());
     QCOMPARE(c.Options(), TwwDBLookupListOptions());
@@ -40,6 +43,8 @@ class LookupComboTest : public QObject {
     QVERIFY(c.OrderByDisplay());
     QVERIFY(!c.ReadOnly());
     QCOMPARE(c.Text(), std::string());
+    QVERIFY(!c.ListVisible());
+    QVERIFY(!c.SearchTimer().isActive());
   }
 
   void SettingsAreKeptAsGiven() {
@@ -115,8 +120,9 @@ class LookupComboTest : public QObject {
     QCOMPARE(c->textMargins().right(), b->width() + 2);
   }
 
-  // A press on the button brings the focus to the control; the button never takes it.
-  void ButtonFocusesTheControl() {
+  // A press on the button brings the focus to the control (the button never takes it)
+  // and asks for the list, which without a lookup table is a warning.
+  void ButtonFocusesTheControlAndWarnsWithoutATable() {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* other = new QLineEdit(&window);
@@ -128,9 +134,32 @@ class LookupComboTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     other->setFocus();
     QVERIFY(other->hasFocus());
+    auto seen = prenos::testing::CloseMessageBoxes(1);
     QTest::mouseClick(c->Button(), Qt::LeftButton);
+    QCOMPARE(seen->count, 1);
+    QCOMPARE(seen->text, QStringLiteral("No lookup table specified!"));
+    QCOMPARE(seen->icon, QMessageBox::Warning);
+    // Back in the window (which the offscreen platform does not reactivate by itself),
+    // the focus is the control's.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     QVERIFY(c->hasFocus());
     QVERIFY(!c->Button()->hasFocus());
+    QVERIFY(!c->ListVisible());
+    // Alt+Down asks the same.
+    auto again = prenos::testing::CloseMessageBoxes(1);
+    QTest::keyClick(c, Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(again->count, 1);
+    QCOMPARE(again->text, QStringLiteral("No lookup table specified!"));
+  }
+
+  // A drop-down list selector is at least as high as its font, its borders and a pixel.
+  void MinimumHeightFollowsTheFont() {
+    TwwDBLookupCombo c;
+    QFont f = c.font();
+    f.setPixelSize(30);
+    c.setFont(f);
+    QCOMPARE(c.minimumHeight(), c.fontMetrics().height() + 2 + 1 + 2);
   }
 };
 

@@ -389,7 +389,8 @@ TEST_F(EditTest, SettersTrimConvertAndFollowTheNullRules) {
   // Numbers: a text that is not one is refused and the cell keeps its value.
   EXPECT_EQ(Message([&] { q.SetColString(1, "abc"); }), "Value abc cannot be stored in column " + Name("Id") + ".");
   EXPECT_EQ(q.ColInteger(1), 1);
-  EXPECT_NE(Message([&] { q.SetColInt64(1, 5000000000LL); }), "(no exception)");
+  EXPECT_EQ(Message([&] { q.SetColInt64(1, 5000000000LL); }),
+            "Value 5000000000 cannot be stored in column " + Name("Id") + ".");
   EXPECT_EQ(q.ColInteger(1), 1);
   q.SetColSmallint(4, -7);
   EXPECT_EQ(q.ColDouble(4), -7);

@@ -188,6 +188,25 @@ TEST_F(RunTest, TheSecondTabWithoutAJournalCreatesOneAsTheFirstTabDoes) {
   EXPECT_EQ(Positions("02KA00001"), Range(1, 2));
 }
 
+TEST_F(RunTest, EveryRunConnectsAfreshWithTheStoredLogin) {
+  if (!ledger.IsPostgres()) GTEST_SKIP() << "the SQLite ledger takes any login";
+  ledger.LoadSample();
+  Records(1);
+  Run();
+  ASSERT_EQ(view.information.size(), 1u);
+  // The connection still open from the first run is not used: the stored login is.
+  SQLPassword = "napacno-geslo";
+  view.progress.clear();
+  EXPECT_THROW(Run(), EODBC);
+  EXPECT_FALSE(module.Database.Connected());
+  EXPECT_TRUE(view.progress.empty());
+  EXPECT_EQ(view.dialogs, 1);
+  EXPECT_EQ(Count("TemePoz"), 4);
+  SQLPassword = ledger.Password();
+  Run();
+  EXPECT_EQ(Count("TemePoz"), 6);
+}
+
 TEST_F(RunTest, AnInvalidDateEndsTheRunBeforeAnythingIsImportedOrWritten) {
   ledger.LoadSample();
   Records(1);
