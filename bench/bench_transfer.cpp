@@ -215,14 +215,11 @@ int ChildReplay(Backend backend, const std::string& stream) {
   char value[256];
   SQLLEN indicator;
   int refused = 0;
-  double queryTime = 0;
   for (const Statement& s : statements) {
     if (s.kind == 'Q') {
-      const auto q0 = std::chrono::steady_clock::now();
       Check(SQLExecDirect(st, (SQLCHAR*)s.sql.c_str(), SQL_NTS), SQL_HANDLE_STMT, st, "query");
       if (SQLFetch(st) == SQL_SUCCESS) SQLGetData(st, 1, SQL_C_CHAR, value, sizeof value, &indicator);
       SQLFreeStmt(st, SQL_CLOSE);
-      queryTime += Seconds(std::chrono::steady_clock::now() - q0);
       continue;
     }
     // A batch the ledger refuses (the empty text, for one) is rolled back, as in the run.
@@ -249,8 +246,8 @@ int ChildReplay(Backend backend, const std::string& stream) {
   const double seconds = Seconds(std::chrono::steady_clock::now() - t0);
   SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   SQLFreeHandle(SQL_HANDLE_ENV, env);
-  std::printf("seconds=%.6f\nrss_kb=%ld\nstatements=%zu\nrefused=%d\nqueries=%.3f\ncontents=%s\n", seconds, PeakRssKb(),
-              statements.size(), refused, queryTime, Contents(ledger).c_str());
+  std::printf("seconds=%.6f\nrss_kb=%ld\nstatements=%zu\nrefused=%d\ncontents=%s\n", seconds, PeakRssKb(),
+              statements.size(), refused, Contents(ledger).c_str());
   return 0;
 }
 
@@ -327,11 +324,17 @@ int main(int argc, char** argv) {
     if (!mkdtemp(dir.data())) throw std::runtime_error("cannot make a temporary folder");
     std::map<std::string, Figures> small, large;
     for (const std::string& backend : backends) {
-      small[backend] = Measure(backend.c_str(), dir, 10000, kRepeats);
-      large[backend] = Measure(backend.c_str(), dir, 100000, 1);
+      try {
+        const Figures f = Measure(backend.c_str(), dir, 10000, kRepeats);
+        large[backend] = Measure(backend.c_str(), dir, 100000, 1);
+        small[backend] = f;
+      } catch (const std::exception& e) {
+        std::printf("%-8s no figures: %s\n", backend.c_str(), e.what());
+      }
     }
     std::error_code ec;
     fs::remove_all(dir, ec);
+    if (small.empty()) return 1;
     // The PostgreSQL figures last: a ledger over the network is what the program meets.
     for (const std::string backend : {"sqlite", "postgres"}) {
       if (!small.count(backend)) continue;
