@@ -163,7 +163,8 @@ int main(int argc, char* argv[]) {
                 "CASE WHEN g % 10 = 0 THEN 'B' ELSE 'K' END FROM generate_series(1, " +
                 std::to_string(kEvents) + ") AS g;\nANALYZE PoslDog;\n");
     std::vector<std::string> fromFive;
-    for (const auto& row : ledger.Query("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K' AND PoslDog >= '5' ORDER BY PoslDog"))
+    for (const auto& row :
+         ledger.Query("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K' AND PoslDog >= '5' ORDER BY PoslDog"))
       fromFive.push_back(row.at(0));
     const std::string rewritten = "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= '5' ORDER BY POSLDOG";
 

@@ -37,7 +37,7 @@ using prenos::testing::TestLedger;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRows = 1000000;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 constexpr int kBatches = 1000;
 const char* kSelect = "SELECT Id, Name, Amount, Stamp, Note FROM Bench";
 

@@ -54,7 +54,8 @@ TwwCustomDBGrid::TwwCustomDBGrid(QWidget* parent, Qt::WindowFlags flags)
   vertical_->setFocusPolicy(Qt::NoFocus);
   horizontal_->setFocusPolicy(Qt::NoFocus);
   horizontal_->hide();
-  connect(vertical_, &QScrollBar::actionTriggered, this, [this](int action) { Guarded([&] { ScrollAction(action); }); });
+  connect(vertical_, &QScrollBar::actionTriggered, this,
+          [this](int action) { Guarded([&] { ScrollAction(action); }); });
   connect(vertical_, &QScrollBar::sliderReleased, this, [this] { Guarded([&] { ScrollReleased(); }); });
   connect(horizontal_, &QScrollBar::valueChanged, this, [this] { update(); });
   LayoutScrollBars();
@@ -215,7 +216,8 @@ void TwwCustomDBGrid::ScrollReleased() {
 void TwwCustomDBGrid::wheelEvent(QWheelEvent* event) {
   const int delta = event->angleDelta().y();
   Guarded([&] {
-    if (delta != 0) ScrollAction(delta > 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
+    if (delta > 0) ScrollAction(QAbstractSlider::SliderSingleStepSub);
+    if (delta < 0) ScrollAction(QAbstractSlider::SliderSingleStepAdd);
   });
   UpdateScrollPosition();
   event->accept();
@@ -292,7 +294,8 @@ void TwwCustomDBGrid::PaintRows(QPainter& painter, const QRect& cells, int left)
     const QRect rowRect = RowRect(row);
     const bool selected = row == highlighted;
     int right = left;
-    for (int i = 0; i < static_cast<int>(columns_.size()); ++i) right += DrawnWidth(i) + (colLines_ ? GridLineWidth() : 0);
+    for (int i = 0; i < static_cast<int>(columns_.size()); ++i)
+      right += DrawnWidth(i) + (colLines_ ? GridLineWidth() : 0);
     if (selected) painter.fillRect(QRect(left, rowRect.top(), right - left, rowRect.height()), palette().highlight());
     painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
     int x = left;

@@ -31,8 +31,8 @@ class TwwDBCustomLookupCombo : public QLineEdit {
   Q_OBJECT
  public:
   // Sender, lookup table, fill table (none here), whether the list closed accepting.
-  using TNotifyCloseUpEvent =
-      std::function<void(TwwDBCustomLookupCombo& sender, db::TDataSet* lookupTable, db::TDataSet* fillTable, bool modified)>;
+  using TNotifyCloseUpEvent = std::function<void(TwwDBCustomLookupCombo& sender, db::TDataSet* lookupTable,
+                                                 db::TDataSet* fillTable, bool modified)>;
   using TNotifyEvent = std::function<void(TwwDBCustomLookupCombo& sender)>;
 
   explicit TwwDBCustomLookupCombo(QWidget* parent = nullptr);
@@ -133,8 +133,8 @@ class TwwDBCustomLookupCombo : public QLineEdit {
   void SetLookupValues(std::vector<std::string> values);
   bool Search(const std::string& text, const std::string& fieldName);
   void DelayedSearch();
-  void BuildColumns();
-  void PlaceList();
+  int BuildColumns();
+  void PlaceList(int columnsWidth);
   void PickRow();
   void AcceptHighlighted();
   void MoveInList(int key);

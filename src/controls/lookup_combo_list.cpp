@@ -127,9 +127,9 @@ void TwwDBCustomLookupCombo::OpenList() {
       if (!found_ && table->Active()) table->First();
     }
   }
-  BuildColumns();
+  const int columnsWidth = BuildColumns();
   if (OnDropDown) OnDropDown(*this);
-  PlaceList();
+  PlaceList(columnsWidth);
   list_->show();
   lastSearched_ = displayValue_;
   if (!typingStarted_) selectAll();
@@ -138,13 +138,15 @@ void TwwDBCustomLookupCombo::OpenList() {
 }
 
 // One column per Selected text whose field the table has, as wide as its characters of
-// "0" (or its title) and four pixels.
-void TwwDBCustomLookupCombo::BuildColumns() {
+// "0" (or its title) and four pixels. Answers the width the columns ask of the list: per
+// column its characters and a grid line, or its title when that is wider.
+int TwwDBCustomLookupCombo::BuildColumns() {
   db::TDataSet* table = LookupTable();
   list_->setFont(font());
   list_->SetOptions(options_);
   const bool titles = options_.testFlag(loTitles);
   const int zero = list_->CharWidth();
+  int asked = 0;
   std::vector<TwwGridColumn> columns;
   for (const std::string& entry : selected_) {
     const std::vector<std::string> parts = Split(entry, '\t');
@@ -160,14 +162,15 @@ void TwwDBCustomLookupCombo::BuildColumns() {
       chars = field->DisplayWidth();
       title = field->DisplayLabel();
     }
-    int width = chars * zero + 4;
-    if (titles) width = std::max(width, list_->TitleTextWidth(title) + 4);
-    columns.push_back({field->FieldName(), title, width});
+    const int titleWidth = titles ? list_->TitleTextWidth(title) : 0;
+    asked += std::max(chars * zero + TwwCustomDBGrid::GridLineWidth(), titleWidth);
+    columns.push_back({field->FieldName(), title, std::max(chars * zero + 4, titles ? titleWidth + 4 : 0)});
   }
   list_->SetColumns(std::move(columns));
+  return asked;
 }
 
-void TwwDBCustomLookupCombo::PlaceList() {
+void TwwDBCustomLookupCombo::PlaceList(int columnsWidth) {
   const int rows = dropDownCount_ > 0 ? dropDownCount_ : 1;
   list_->SetRowCount(rows);
   const int line = TwwCustomDBGrid::GridLineWidth();
@@ -181,18 +184,7 @@ void TwwDBCustomLookupCombo::PlaceList() {
   const int buttonWidth = TwwComboButton::ButtonWidth(this);
   const std::vector<TwwGridColumn>& columns = list_->Columns();
   int width = dropDownWidth_;
-  if (width == 0) {
-    width = scrollExtent + 1;
-    const int zero = list_->CharWidth();
-    for (const TwwGridColumn& c : columns) {
-      // Width of the characters (the column's width less its four pixels) and the line.
-      const int chars = (c.Width - 4) / std::max(zero, 1);
-      int w = chars * zero + line;
-      if (titleRows) w = std::max(w, list_->TitleTextWidth(c.Title));
-      width += w;
-    }
-    width += static_cast<int>(columns.size()) * line + buttonWidth;
-  }
+  if (width == 0) width = scrollExtent + 1 + columnsWidth + static_cast<int>(columns.size()) * line + buttonWidth;
 
   const QRect desktop = screen() ? screen()->geometry() : QRect(0, 0, 1 << 20, 1 << 20);
   const QPoint origin = mapToGlobal(QPoint(0, 0));

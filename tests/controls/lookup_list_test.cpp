@@ -163,7 +163,8 @@ class LookupListTest : public QObject {
     poslDog_->setGeometry(104, 40, 89, 21);
     temeljnica_ = new TwwDBLookupCombo(window_.get());
     temeljnica_->setGeometry(104, 80, 89, 21);
-    Selector(poslDog_, posl_.get(), "PoslDog", {"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}, true, false);
+    Selector(poslDog_, posl_.get(), "PoslDog", {"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}, true,
+             false);
     Selector(temeljnica_, teme_.get(), "KLJUC", {"KLJUC\t10\tStevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."},
              false, true);
     window_->show();
