@@ -30,6 +30,7 @@ TDataSet::TDataSet(TComponent* owner, std::string name) : TComponent(owner, std:
 
 TDataSet::~TDataSet() {
   state_ = TDataSetState::dsInactive;
+  tearingDown_ = true;
   const auto sources = dataSources_;
   for (TDataSource* s : sources) s->SetDataSet(nullptr);
 }
@@ -665,7 +666,7 @@ void TDataSet::AddDataSource(TDataSource* source) {
 
 void TDataSet::RemoveDataSource(TDataSource* source) {
   dataSources_.erase(std::remove(dataSources_.begin(), dataSources_.end(), source), dataSources_.end());
-  UpdateBufferCount();
+  if (!tearingDown_) UpdateBufferCount();
 }
 
 }  // namespace prenos::db

@@ -299,6 +299,9 @@ class TDataSet : public TComponent {
   bool pendingChange_ = false;
   int blockReadSize_ = 0;
   std::vector<TDataSource*> dataSources_;
+  // Set while the destructor detaches the data sources: the derived part is gone then,
+  // so nothing may reach its virtual functions.
+  bool tearingDown_ = false;
 };
 
 }  // namespace prenos::db

@@ -412,3 +412,22 @@ TEST(DataSetFramework, CalculatedFieldsAreComputedPerRecord) {
   ds.Close();
   EXPECT_EQ(ds.FieldCount(), 2);  // persistent fields stay
 }
+
+// A data set destroyed while a data source and its links still point at it (members of a
+// window die before its child controls) leaves the source empty and the link inactive.
+TEST(DataSetFramework, DestroyingAnOpenDataSetDetachesItsSourcesSafely) {
+  TDataSource source;
+  TCountingLink link;
+  link.SetBufferCount(4);
+  link.SetDataSource(&source);
+  {
+    TMemDataSet ds;
+    Fill(ds, 10);
+    source.SetDataSet(&ds);
+    ds.Open();
+    ASSERT_TRUE(link.Active());
+    ds.MoveBy(2);
+  }
+  EXPECT_EQ(source.DataSet(), nullptr);
+  EXPECT_FALSE(link.Active());
+}
