@@ -49,12 +49,16 @@ void SendAllOrNothing(THstmt& statement) {
     statement.Execute();
     ReadRemainingResults(statement);
   } else {
+    // The statement's own notifications still frame the send, so whoever watches what
+    // UpdateHstmt executes sees the batch the same way on every driver.
+    if (statement.BeforeExecute) statement.BeforeExecute(&statement);
     const std::string& text = statement.SQL();
     for (std::string_view one : SplitStatements(text)) {
       const std::string sql(one);
       Check(statement, SQLExecDirect(statement.Handle(), (SQLCHAR*)sql.c_str(), SQL_NTS));
       Check(statement, SQLFreeStmt(statement.Handle(), SQL_CLOSE));
     }
+    if (statement.AfterExecute) statement.AfterExecute(&statement);
   }
   transaction.Commit();
 }
