@@ -218,6 +218,7 @@ void THstmt::Close() {
 
 void THstmt::CloseCursor() {
   Init();
+  getDataFree_ = positionable_ = false;
   Check(SQLFreeStmt(hstmt_, SQL_CLOSE));
 }
 
@@ -237,6 +238,7 @@ void THstmt::FreeColumns() {
   rowsFetched_ = 0;
   colsBound_ = false;
   unboundLongs_ = false;
+  getDataFree_ = positionable_ = false;
 }
 
 void THstmt::ResetEditStatements() {

@@ -312,6 +312,12 @@ class THstmt : public THbase {
   SQLULEN rowsFetched_ = 0;
   SQLUINTEGER cursorFlags_ = 0;
   SQLLEN bookmarkLength_ = 4;
+  // No SQLGetData or SQLSetPos since the last fetch of a one-row rowset: the cursor is on
+  // that row with nothing read by SQLGetData, so column 0 can be read without SQLSetPos.
+  bool getDataFree_ = false;
+  // SQLSetPos has positioned this cursor once: the cursor type allows it, so skipping a
+  // redundant positioning cannot hand out a bookmark the cursor would refuse.
+  bool positionable_ = false;
 
   // row editing
   std::string targetTable_;

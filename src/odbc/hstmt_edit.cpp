@@ -155,6 +155,7 @@ bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
     }
     Check(rc);
   };
+  getDataFree_ = false;  // the cursor may stand elsewhere afterwards
   if (operation == kInsert) {
     if (rowSetSize_ > 1) {
       operations.assign(rowSetSize_, SQL_ROW_IGNORE);
@@ -318,6 +319,7 @@ void THstmt::EditByStatement(uint16_t operation, int row) {
   for (size_t i : keys) bind(i, true);
   plan.row = row;
 
+  if (positioned && rowSetSize_ > 1) getDataFree_ = false;
   if (positioned && rowSetSize_ > 1)
     Check(SQLSetPos(hstmt_, static_cast<SQLSETPOSIROW>(row), SQL_POSITION, SQL_LOCK_NO_CHANGE));
   aux.Execute();

@@ -192,6 +192,7 @@ bool THstmt::Fetch(SQLSMALLINT direction, SQLLEN offset) {
   Init();
   DoBeforeFetch();
   BindCols();
+  getDataFree_ = false;
   const SQLRETURN rc = direction == SQL_FETCH_NEXT && hdbc_->CursorLib() == SQL_CUR_USE_DRIVER
                            ? SQLFetch(hstmt_)
                            : SQLFetchScroll(hstmt_, direction, offset);
@@ -202,6 +203,7 @@ bool THstmt::Fetch(SQLSMALLINT direction, SQLLEN offset) {
     return false;
   }
   Check(rc);
+  getDataFree_ = rowSetSize_ == 1;  // reading a long value below clears it again
   if (unboundLongs_)
     for (int col = 1; col <= numCols_; ++col) {
       TColRec& c = cols_[col - 1];
@@ -230,6 +232,7 @@ bool THstmt::FetchBookmark(const std::vector<unsigned char>& bookmark) {
 SQLLEN THstmt::ReadLongPieces(TColRec& c, int col) {
   const bool chars = c.BufferType == SQL_C_CHAR;
   const SQLLEN terminator = chars ? 1 : 0;
+  getDataFree_ = false;
   std::vector<char> buffer(static_cast<size_t>(blobSize_) + 1);
   SQLLEN total = 0;
   SQLRETURN rc = SQLGetData(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, buffer.data(),
@@ -262,6 +265,7 @@ SQLLEN THstmt::ReadLong(int col, int row) {
   }
   if (!(cursorFlags_ & SQL_CA1_POS_POSITION)) return c.Indicators[row - 1];
   if (!RowValid(row)) return -1;
+  getDataFree_ = false;
   Check(SQLSetPos(hstmt_, static_cast<SQLSETPOSIROW>(row), SQL_POSITION, SQL_LOCK_NO_CHANGE));
   try {
     c.Indicators[row - 1] = ReadLongPieces(c, col);
@@ -419,9 +423,18 @@ std::vector<unsigned char> THstmt::GetBookmark() {
   };
   if (bindBookmarks_ && !bookmarks_.empty())
     return take(bookmarks_.data(), static_cast<SQLLEN>(bookmarks_.size() / rowSetSize_), bookmarkInd_[0]);
-  if (!TODBCError::IsSuccess(SQLSetPos(hstmt_, 1, SQL_POSITION, SQL_LOCK_NO_CHANGE))) return {};
   std::vector<unsigned char> buffer(static_cast<size_t>(std::max<SQLLEN>(bookmarkLength_, kBookmarkRoom)));
   SQLLEN indicator = 0;
+  // Straight after the fetch of a one-row rowset the cursor already stands on row 1 with
+  // nothing read, so positioning it again is a wasted round through the driver; a read
+  // refused there takes the positioned route below.
+  const bool fresh = getDataFree_ && positionable_;
+  getDataFree_ = false;  // a column once read is not read again without repositioning
+  if (fresh && TODBCError::IsSuccess(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer.data(),
+                                                static_cast<SQLLEN>(buffer.size()), &indicator)))
+    return take(buffer.data(), static_cast<SQLLEN>(buffer.size()), indicator);
+  if (!TODBCError::IsSuccess(SQLSetPos(hstmt_, 1, SQL_POSITION, SQL_LOCK_NO_CHANGE))) return {};
+  positionable_ = true;
   Check(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer.data(), static_cast<SQLLEN>(buffer.size()), &indicator));
   return take(buffer.data(), static_cast<SQLLEN>(buffer.size()), indicator);
 }

@@ -583,6 +583,12 @@ void TCustomOEDataSet::ComputeLayout() {
 }
 
 void TCustomOEDataSet::InternalOpen() {
+  // A detail's parameters must exist before the master's values are copied into them,
+  // or its first open would run with them unset.
+  if (masterLink_.DataSource()) {
+    Prepare();
+    CreateParams();
+  }
   SetParamsFromCursor();
   InternalInitFieldDefs();
   cacheComplete_ = false;

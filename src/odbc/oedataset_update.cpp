@@ -30,6 +30,11 @@ void TCustomOEDataSet::FromField(int col, const TOERecord& buffer, bool forInser
     // A missing value: NULL, or for an insert without EmptyFieldToNull left out.
     if (forInsert && !EmptyFieldToNull)
       stmt_->SetColIgnore(col, true);
+    else if (!forInsert && s.Long && stmt_->BlobDeferral() &&
+             !(oldBuffer_ && oldBuffer_->Data()[s.Offset + s.DataSize]))
+      // A deferred long value that never reached the record is unknown, not NULL:
+      // writing NULL would wipe what the ledger holds, so it is left out.
+      stmt_->SetColIgnore(col, true);
     else
       stmt_->SetColNull(col, true);
     return;
@@ -134,11 +139,12 @@ void TCustomOEDataSet::InternalAddRecord(TOERecord& record, bool append) {
 
 void TCustomOEDataSet::InsertRecords() {
   TOERecord& record = Rec(ActiveBuffer());
+  // The keys are settled before the row is written: a table whose row cannot be found
+  // again refuses the post without having written it.
+  const bool locate = LocateInsert && !cachedUpdates_;
+  if (locate) RememberInsertKeys();
   InternalAddRecord(record, GetBookmarkFlag(record) == db::TBookmarkFlag::bfEOF);
-  if (LocateInsert && !cachedUpdates_) {
-    RememberInsertKeys();
-    locateAfterPost_ = true;
-  }
+  locateAfterPost_ = locate;
 }
 
 void TCustomOEDataSet::RememberInsertKeys() {
@@ -192,8 +198,21 @@ void TCustomOEDataSet::ApplyCached(TOERecord& record, TUpdateKind kind) {
     ApplyRecord(record, kind);
     GetRecInfo(record).UpdateStatus = static_cast<uint8_t>(TUpdateStatus::usUnmodified);
   } catch (EODBC& e) {
+    // The handler's fields read the record that failed, not the current one.
+    TOERecord* savedApplying = applying_;
+    const TFieldSource savedSource = fieldSource_;
+    applying_ = &record;
+    fieldSource_ = TFieldSource::Applying;
     bool raise = true;
-    DoUpdateError(e, kind, raise);
+    try {
+      DoUpdateError(e, kind, raise);
+    } catch (...) {
+      applying_ = savedApplying;
+      fieldSource_ = savedSource;
+      throw;
+    }
+    applying_ = savedApplying;
+    fieldSource_ = savedSource;
     if (raise) throw;
   }
 }

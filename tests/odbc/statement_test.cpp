@@ -386,6 +386,35 @@ TEST_F(OdbcStatement, FetchDirectionsRowStatusAndBookmarks) {
   ASSERT_TRUE(st.FetchBookmark(bookmark));
   EXPECT_EQ(st.ColInteger(1), 2);
 
+  // Walking forward, each row's bookmark read straight after its fetch equals the one read
+  // again (after positioning) and leads back to that row, also past a long column read.
+  ledger.Exec("ALTER TABLE Num ADD T text;\nUPDATE Num SET T = 'long ' || K;\n");
+  st.Close();
+  st.SetConcurrencyType(SQL_CONCUR_READ_ONLY);
+  for (const std::string sql : {"SELECT K FROM Num ORDER BY K", "SELECT K, T FROM Num ORDER BY K"}) {
+    Run(sql);
+    std::vector<std::vector<unsigned char>> marks;
+    while (st.FetchNext()) {
+      if (st.NumCols() == 2) {
+        EXPECT_EQ(st.ColString(2), "long " + std::to_string(st.ColInteger(1)));
+      }
+      marks.push_back(st.GetBookmark());
+      ASSERT_FALSE(marks.back().empty()) << sql;
+      EXPECT_EQ(st.GetBookmark(), marks.back()) << sql;
+    }
+    ASSERT_EQ(marks.size(), 4u);
+    for (int k = 4; k >= 1; --k) {
+      ASSERT_TRUE(st.FetchBookmark(marks[static_cast<size_t>(k - 1)])) << sql;
+      EXPECT_EQ(st.ColInteger(1), k) << sql;
+    }
+  }
+  // A forward-only cursor whose driver cannot position it hands out no bookmark, also
+  // straight after a fetch.
+  st.Close();
+  st.SetCursorType(SQL_CURSOR_FORWARD_ONLY);
+  Run("SELECT K FROM Num ORDER BY K");
+  while (st.FetchNext()) EXPECT_TRUE(st.GetBookmark().empty());
+
   // Bound bookmarks give the same bookmark without a positioning call.
   THstmt bound;
   bound.SethDbc(&db);
