@@ -8,6 +8,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "odbc/hbase.h"
@@ -165,6 +166,10 @@ class THstmt : public THbase {
 
   // ---- column values (columns and rows from 1; row 1 when not given)
   std::string ColString(int col, int row = 1);
+  // The text of a bound character cell, trimmed by StringTrimming, without copying it:
+  // valid until the next fetch. Answers false for any other cell (ColString converts
+  // those); a NULL character cell gives an empty text.
+  bool ColChars(int col, int row, std::string_view& text);
   double ColDouble(int col, int row = 1);
   int16_t ColSmallint(int col, int row = 1);
   uint16_t ColWord(int col, int row = 1);
@@ -225,6 +230,8 @@ class THstmt : public THbase {
   bool RowValid(int row) const;
   // A copy of the current row's bookmark; empty when the cursor offers none.
   std::vector<unsigned char> GetBookmark();
+  // The same bytes without a copy, valid until the next fetch or bookmark read.
+  std::basic_string_view<unsigned char> CurrentBookmark();
   SQLULEN MaxRows();
   void SetMaxRows(SQLULEN value);
   SQLUINTEGER CursorAttributes() const { return cursorFlags_; }
@@ -305,6 +312,7 @@ class THstmt : public THbase {
   std::vector<unsigned char> bookmarks_;  // RowSetSize x bookmark length, with BindBookmarks
   std::vector<SQLLEN> bookmarkInd_;
   std::vector<unsigned char> fetchBookmark_;  // what SQL_ATTR_FETCH_BOOKMARK_PTR points at
+  std::vector<unsigned char> readBookmark_;   // the last bookmark read by SQLGetData
   std::vector<std::string> colNames_;
   SQLSMALLINT numCols_ = 0;
   bool colsBound_ = false;

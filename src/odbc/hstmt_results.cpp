@@ -288,6 +288,18 @@ std::string THstmt::ColString(int col, int row) {
   return BufferToText(c->Cell(row), c->BufferType, trimming_);
 }
 
+bool THstmt::ColChars(int col, int row, std::string_view& text) {
+  TColRec* c = Column(col, row);
+  if (!c || c->IsLong || c->BufferType != SQL_C_CHAR || c->Buffer.empty()) return false;
+  if (c->Indicators[row - 1] == SQL_NULL_DATA) {
+    text = {};
+    return true;
+  }
+  const char* p = static_cast<const char*>(c->Cell(row));
+  text = TrimView(std::string_view(p, strnlen(p, static_cast<size_t>(c->ElementSize))), trimming_);
+  return true;
+}
+
 double THstmt::ColDouble(int col, int row) {
   TColRec* c = Column(col, row);
   if (!c || c->IsLong || c->Buffer.empty() || c->Indicators[row - 1] == SQL_NULL_DATA) return 0;
@@ -415,28 +427,35 @@ bool THstmt::RowValid(int row) const {
 }
 
 std::vector<unsigned char> THstmt::GetBookmark() {
+  const auto bookmark = CurrentBookmark();
+  return std::vector<unsigned char>(bookmark.begin(), bookmark.end());
+}
+
+std::basic_string_view<unsigned char> THstmt::CurrentBookmark() {
   if (!(cursorFlags_ & SQL_CA1_BOOKMARK) || !RowValid(1)) return {};
   // The length the driver reports with the bookmark is the one FetchBookmark hands back.
   const auto take = [this](const unsigned char* p, SQLLEN room, SQLLEN indicator) {
     if (indicator > 0 && indicator <= room) bookmarkLength_ = indicator;
-    return std::vector<unsigned char>(p, p + std::min(bookmarkLength_, room));
+    return std::basic_string_view<unsigned char>(p, static_cast<size_t>(std::min(bookmarkLength_, room)));
   };
   if (bindBookmarks_ && !bookmarks_.empty())
     return take(bookmarks_.data(), static_cast<SQLLEN>(bookmarks_.size() / rowSetSize_), bookmarkInd_[0]);
-  std::vector<unsigned char> buffer(static_cast<size_t>(std::max<SQLLEN>(bookmarkLength_, kBookmarkRoom)));
+  // One buffer serves every read: a bookmark per row read from a walk allocates nothing.
+  readBookmark_.resize(static_cast<size_t>(std::max<SQLLEN>(bookmarkLength_, kBookmarkRoom)));
+  unsigned char* buffer = readBookmark_.data();
+  const SQLLEN room = static_cast<SQLLEN>(readBookmark_.size());
   SQLLEN indicator = 0;
   // Straight after the fetch of a one-row rowset the cursor already stands on row 1 with
   // nothing read, so positioning it again is a wasted round through the driver; a read
   // refused there takes the positioned route below.
   const bool fresh = getDataFree_ && positionable_;
   getDataFree_ = false;  // a column once read is not read again without repositioning
-  if (fresh && TODBCError::IsSuccess(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer.data(),
-                                                static_cast<SQLLEN>(buffer.size()), &indicator)))
-    return take(buffer.data(), static_cast<SQLLEN>(buffer.size()), indicator);
+  if (fresh && TODBCError::IsSuccess(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer, room, &indicator)))
+    return take(buffer, room, indicator);
   if (!TODBCError::IsSuccess(SQLSetPos(hstmt_, 1, SQL_POSITION, SQL_LOCK_NO_CHANGE))) return {};
   positionable_ = true;
-  Check(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer.data(), static_cast<SQLLEN>(buffer.size()), &indicator));
-  return take(buffer.data(), static_cast<SQLLEN>(buffer.size()), indicator);
+  Check(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer, room, &indicator));
+  return take(buffer, room, indicator);
 }
 
 // ---------------------------------------------------------------- row count

@@ -351,13 +351,14 @@ SQL_TIME_STRUCT TimestampToTime(const SQL_TIMESTAMP_STRUCT& ts) {
   return SQL_TIME_STRUCT{ts.hour, ts.minute, ts.second};
 }
 
-std::string TrimByMode(const std::string& text, TStringTrimming mode) {
-  switch (mode) {
-    case TStringTrimming::stTrimTrailing: return TrimRight(text);
-    case TStringTrimming::stTrimLeading: return TrimLeft(text);
-    case TStringTrimming::stTrimBoth: return Trim(text);
-    case TStringTrimming::stTrimNone: break;
-  }
+std::string TrimByMode(const std::string& text, TStringTrimming mode) { return std::string(TrimView(text, mode)); }
+
+std::string_view TrimView(std::string_view text, TStringTrimming mode) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  if (mode == TStringTrimming::stTrimLeading || mode == TStringTrimming::stTrimBoth)
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  if (mode == TStringTrimming::stTrimTrailing || mode == TStringTrimming::stTrimBoth)
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
 }
 

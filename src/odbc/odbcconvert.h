@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -53,7 +54,9 @@ SQL_TIMESTAMP_STRUCT TimeToTimestamp(const SQL_TIME_STRUCT& t);
 SQL_DATE_STRUCT TimestampToDate(const SQL_TIMESTAMP_STRUCT& ts);
 SQL_TIME_STRUCT TimestampToTime(const SQL_TIMESTAMP_STRUCT& ts);
 
+// Trimming removes blanks and control characters from the ends the mode names.
 std::string TrimByMode(const std::string& text, TStringTrimming mode);
+std::string_view TrimView(std::string_view text, TStringTrimming mode);
 // A name for generated SQL: unchanged when it holds " AS ", "{FN " (any case) or a
 // double quote; in double quotes when it holds a blank or "$"; otherwise unchanged.
 std::string QuoteIdentifier(const std::string& name);

@@ -270,7 +270,8 @@ class TCustomOEDataSet : public db::TDataSet {
   void ComputeLayout();
   TOERecord* FieldBuffer();
   TOERecord& Rec(db::TRecordBuffer& b) { return static_cast<TOERecord&>(b); }
-  db::TBookmark RowBookmark();
+  // The bookmark of the row under the cursor; valid until the next move.
+  const db::TBookmark& RowBookmark();
   bool Hidden(const db::TBookmark& bookmark);
   bool Accept(const db::TBookmark& bookmark);
   void ReadRow(TOERecord& buffer, const db::TBookmark& bookmark);
@@ -282,7 +283,7 @@ class TCustomOEDataSet : public db::TDataSet {
   std::unique_ptr<TOERecord> NewRecord();
   bool LocateRecord(const std::string& keyFields, const db::TVariant& keyValues, db::TLocateOptions options);
   bool KeyMatches(const db::TField& field, const db::TVariant& key, db::TLocateOptions options) const;
-  std::string TrimText(const std::string& text) const;
+  std::string_view TrimText(std::string_view text) const;
   void ApplyRecord(TOERecord& record, db::TUpdateKind kind);
   void UpdateRecords();
   void InsertRecords();
@@ -324,6 +325,7 @@ class TCustomOEDataSet : public db::TDataSet {
   bool fromEnd_ = false;
   bool rowKnown_ = true;
   bool Track(bool got, int16_t direction, int32_t n);
+  db::TBookmark rowBookmark_;  // RowBookmark's answer, reused row after row
   int recordSize_ = 0, calcOffset_ = 0, recInfoOffset_ = 0;
   std::vector<TSlot> slots_;
   size_t streamCount_ = 0;

@@ -26,6 +26,9 @@ db::TBookmark SequenceBookmark(int32_t seq) {
   return bm;
 }
 
+// The indicator byte of a slot for a cell of this size: NULL and ignored cells hold no value.
+char Present(SQLLEN size) { return size == SQL_NULL_DATA || size == SQL_COLUMN_IGNORE ? 0 : 1; }
+
 int32_t SequenceOf(const db::TBookmark& bm) {
   int32_t seq = 0;
   if (bm.size() >= 4) std::memcpy(&seq, bm.data(), 4);
@@ -103,14 +106,8 @@ int TCustomOEDataSet::CompareBookmarks(const db::TBookmark& a, const db::TBookma
 
 // --- one cell into a record ---------------------------------------------------------
 
-std::string TCustomOEDataSet::TrimText(const std::string& text) const {
-  const TStringTrimming mode = stmt_->StringTrimming();
-  size_t begin = 0, end = text.size();
-  if (mode == TStringTrimming::stTrimLeading || mode == TStringTrimming::stTrimBoth)
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  if (mode == TStringTrimming::stTrimTrailing || mode == TStringTrimming::stTrimBoth)
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
+std::string_view TCustomOEDataSet::TrimText(std::string_view text) const {
+  return TrimView(text, stmt_->StringTrimming());
 }
 
 void TCustomOEDataSet::ToField(int col, int row, int& offset, TOERecord& buffer) {
@@ -126,14 +123,18 @@ void TCustomOEDataSet::ToField(int col, int row, int& offset, TOERecord& buffer)
       const TBlobStream* value = stmt_->RowSetSize() > 1 ? stmt_->ColStream(col, row) : stmt_->ColStream(col);
       stream.Assign(value ? *value : TBlobStream());
     }
-    indicator = stmt_->ColNull(col, row) || stmt_->ColIgnored(col, row) ? 0 : 1;
+    indicator = Present(stmt_->ColSize(col, row));
     return;
   }
   switch (s.Type) {
     case TFieldType::ftString:
     case TFieldType::ftMemo:
     case TFieldType::ftBlob: {
-      const std::string text = TrimText(stmt_->ColString(col, row));
+      // A character cell is read in place; other buffer types convert through ColString.
+      std::string converted;
+      std::string_view text;
+      if (!stmt_->ColChars(col, row, text)) text = converted = stmt_->ColString(col, row);
+      text = TrimText(text);
       const size_t n = std::min(text.size(), static_cast<size_t>(s.DataSize - 1));
       std::memcpy(p, text.data(), n);
       p[n] = '\0';
@@ -164,7 +165,7 @@ void TCustomOEDataSet::ToField(int col, int row, int& offset, TOERecord& buffer)
     case TFieldType::ftLargeint: Put<int64_t>(p, stmt_->ColInt64(col, row)); break;
     default: break;
   }
-  indicator = stmt_->ColNull(col, row) || stmt_->ColIgnored(col, row) ? 0 : 1;
+  indicator = Present(stmt_->ColSize(col, row));
 }
 
 // --- fetch steps --------------------------------------------------------------------
@@ -298,14 +299,22 @@ void TCustomOEDataSet::InternalSetToRecord(db::TRecordBuffer& buffer) { Internal
 
 // --- GetRecord ----------------------------------------------------------------------
 
-db::TBookmark TCustomOEDataSet::RowBookmark() {
+const db::TBookmark& TCustomOEDataSet::RowBookmark() {
+  rowBookmark_.clear();
   if (cached_) {
-    if (cachePos_ < 1 || cachePos_ > static_cast<int32_t>(cache_.size())) return {};
+    if (cachePos_ < 1 || cachePos_ > static_cast<int32_t>(cache_.size())) return rowBookmark_;
     return cache_[static_cast<size_t>(cachePos_ - 1)]->Bookmark;
   }
-  if (rowBookmarks_) return rowKnown_ && rowNo_ != 0 ? SequenceBookmark(rowNo_) : db::TBookmark();
-  const std::vector<unsigned char> bm = stmt_->GetBookmark();
-  return db::TBookmark(bm.begin(), bm.end());
+  if (rowBookmarks_) {
+    if (rowKnown_ && rowNo_ != 0) {
+      rowBookmark_.resize(4);
+      std::memcpy(rowBookmark_.data(), &rowNo_, 4);
+    }
+    return rowBookmark_;
+  }
+  const auto bm = stmt_->CurrentBookmark();
+  rowBookmark_.assign(bm.begin(), bm.end());
+  return rowBookmark_;
 }
 
 bool TCustomOEDataSet::IsDeleted(const db::TBookmark& bookmark) const {
@@ -361,7 +370,8 @@ void TCustomOEDataSet::ReadRow(TOERecord& buffer, const db::TBookmark& bookmark)
 
 db::TGetResult TCustomOEDataSet::GetRecord(db::TRecordBuffer* buffer, db::TGetMode mode) {
   TGetResult result = TGetResult::grOK;
-  db::TBookmark bookmark;
+  static const db::TBookmark none;
+  const db::TBookmark* bookmark = &none;
   if (mode == TGetMode::gmCurrent) {
     TOERecord& active = Rec(ActiveBuffer());
     const TBookmarkFlag flag = GetBookmarkFlag(active);
@@ -369,7 +379,7 @@ db::TGetResult TCustomOEDataSet::GetRecord(db::TRecordBuffer* buffer, db::TGetMo
         (cached_ && (cachePos_ < 1 || cachePos_ > static_cast<int32_t>(cache_.size()))))
       result = TGetResult::grError;
     else
-      bookmark = RowBookmark();
+      bookmark = &RowBookmark();
   } else if (mode == TGetMode::gmPrior && !cached_ && stmt_->CursorType() == SQL_CURSOR_FORWARD_ONLY) {
     result = TGetResult::grError;  // a forward-only cursor cannot go back
   } else {
@@ -378,8 +388,8 @@ db::TGetResult TCustomOEDataSet::GetRecord(db::TRecordBuffer* buffer, db::TGetMo
         result = mode == TGetMode::gmNext ? TGetResult::grEOF : TGetResult::grBOF;
         break;
       }
-      bookmark = RowBookmark();
-      if (!Hidden(bookmark) && Accept(bookmark)) break;
+      bookmark = &RowBookmark();
+      if (!Hidden(*bookmark) && Accept(*bookmark)) break;
     }
   }
   if (result != TGetResult::grOK || !buffer) {
@@ -387,10 +397,10 @@ db::TGetResult TCustomOEDataSet::GetRecord(db::TRecordBuffer* buffer, db::TGetMo
     return result;
   }
   TOERecord& b = Rec(*buffer);
-  if (mode == TGetMode::gmCurrent && bookmark.empty() && !cached_ && !readCursorRow_)
+  if (mode == TGetMode::gmCurrent && bookmark->empty() && !cached_ && !readCursorRow_)
     b.CopyFrom(Rec(ActiveBuffer()));
   else
-    ReadRow(b, bookmark);
+    ReadRow(b, *bookmark);
   SetBookmarkFlag(b, TBookmarkFlag::bfCurrent);
   GetCalcFields(b);
   return TGetResult::grOK;

@@ -50,7 +50,7 @@ bool TCustomOEDataSet::KeyMatches(const db::TField& field, const db::TVariant& k
   switch (field.DataType()) {
     case TFieldType::ftString:
     case TFieldType::ftMemo: {
-      std::string text = TrimText(field.AsString()), k = TrimText(key.AsString());
+      std::string text(TrimText(field.AsString())), k(TrimText(key.AsString()));
       if (options.CaseInsensitive) text = Upper1250(text), k = Upper1250(k);
       if (!options.PartialKey) return text == k;
       const size_t at = text.find(k);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ledger/ledger_fixture.h"
@@ -97,6 +98,26 @@ TEST_F(OdbcStatement, EveryGetterOnEveryColumnType) {
   EXPECT_EQ(st.ColString(9), " 17 ");
   st.SetStringTrimming(TStringTrimming::stTrimTrailing);
   EXPECT_EQ(st.ColString(9), " 17");
+  // The in-place text of character cells follows the same trimming; other cells have none.
+  std::string_view chars;
+  ASSERT_TRUE(st.ColChars(7, 1, chars));
+  EXPECT_EQ(chars, name);
+  ASSERT_TRUE(st.ColChars(8, 1, chars));
+  EXPECT_EQ(chars, "AB");
+  ASSERT_TRUE(st.ColChars(9, 1, chars));
+  EXPECT_EQ(chars, " 17");
+  st.SetStringTrimming(TStringTrimming::stTrimBoth);
+  ASSERT_TRUE(st.ColChars(9, 1, chars));
+  EXPECT_EQ(chars, "17");
+  st.SetStringTrimming(TStringTrimming::stTrimNone);
+  ASSERT_TRUE(st.ColChars(8, 1, chars));
+  EXPECT_EQ(chars, pg ? "AB        " : "AB");
+  st.SetStringTrimming(TStringTrimming::stTrimTrailing);
+  EXPECT_FALSE(st.ColChars(1, 1, chars));   // integer
+  EXPECT_FALSE(st.ColChars(10, 1, chars));  // date
+  EXPECT_FALSE(st.ColChars(15, 1, chars));  // long text goes through its stream
+  EXPECT_FALSE(st.ColChars(16, 1, chars));
+  EXPECT_FALSE(st.ColChars(7, 2, chars));
   EXPECT_EQ(st.ColInteger(9), 17);
   EXPECT_DOUBLE_EQ(st.ColDouble(9), 17);
   EXPECT_EQ(st.ColString(10), "2004-01-15");
@@ -143,6 +164,9 @@ TEST_F(OdbcStatement, EveryGetterOnEveryColumnType) {
 
   // The row of NULLs reads as empty values.
   ASSERT_TRUE(st.FetchNext());
+  std::string_view nullChars = "x";
+  ASSERT_TRUE(st.ColChars(7, 1, nullChars));
+  EXPECT_TRUE(nullChars.empty());
   for (int col = 1; col <= 15; ++col) {
     EXPECT_EQ(st.ColString(col), "") << col;
     EXPECT_TRUE(st.ColNull(col)) << col;
@@ -401,6 +425,8 @@ TEST_F(OdbcStatement, FetchDirectionsRowStatusAndBookmarks) {
       marks.push_back(st.GetBookmark());
       ASSERT_FALSE(marks.back().empty()) << sql;
       EXPECT_EQ(st.GetBookmark(), marks.back()) << sql;
+      const auto current = st.CurrentBookmark();
+      EXPECT_EQ(std::vector<unsigned char>(current.begin(), current.end()), marks.back()) << sql;
     }
     ASSERT_EQ(marks.size(), 4u);
     for (int k = 4; k >= 1; --k) {
