@@ -290,6 +290,7 @@ class TCustomOEDataSet : public db::TDataSet {
   void DeleteRecords();
   void ApplyCached(TOERecord& record, db::TUpdateKind kind);
   void RememberInsertKeys();
+  bool StatementMayApply(db::TUpdateKind kind);
   void BlobChanged(db::TField& field);
   void CheckCircular(db::TDataSource* source) const;
 

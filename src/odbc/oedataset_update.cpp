@@ -264,35 +264,21 @@ void TCustomOEDataSet::InternalRefresh() {
 
 // --- the statement's row-edit handlers ----------------------------------------------
 
-bool TCustomOEDataSet::DoInsert(TComponent*, const std::string&) {
+// Whether the statement may do the row edit itself: OnUpdateRecord may refuse it, and an
+// attached update object takes it over.
+bool TCustomOEDataSet::StatementMayApply(TUpdateKind kind) {
   bool apply = true;
-  DoUpdateRecord(TUpdateKind::ukInsert, apply);
+  DoUpdateRecord(kind, apply);
   if (apply && updateObject_) {
-    updateObject_->Apply(TUpdateKind::ukInsert);
+    updateObject_->Apply(kind);
     apply = false;
   }
   return apply;
 }
 
-bool TCustomOEDataSet::DoUpdate(TComponent*, const std::string&) {
-  bool apply = true;
-  DoUpdateRecord(TUpdateKind::ukModify, apply);
-  if (apply && updateObject_) {
-    updateObject_->Apply(TUpdateKind::ukModify);
-    apply = false;
-  }
-  return apply;
-}
-
-bool TCustomOEDataSet::DoDelete(TComponent*, const std::string&) {
-  bool apply = true;
-  DoUpdateRecord(TUpdateKind::ukDelete, apply);
-  if (apply && updateObject_) {
-    updateObject_->Apply(TUpdateKind::ukDelete);
-    apply = false;
-  }
-  return apply;
-}
+bool TCustomOEDataSet::DoInsert(TComponent*, const std::string&) { return StatementMayApply(TUpdateKind::ukInsert); }
+bool TCustomOEDataSet::DoUpdate(TComponent*, const std::string&) { return StatementMayApply(TUpdateKind::ukModify); }
+bool TCustomOEDataSet::DoDelete(TComponent*, const std::string&) { return StatementMayApply(TUpdateKind::ukDelete); }
 
 bool TCustomOEDataSet::DoRefresh(TComponent*, const std::string&) {
   if (OnRefreshRecord) OnRefreshRecord(*this);

@@ -1,5 +1,6 @@
-// Helpers of the window tests: a fresh temporary prefix per test, and answering the
-// modal dialogs the window opens (from a timer, while the dialog's own loop runs).
+// Helpers of the window tests: texts in failed comparisons, a fresh temporary prefix per
+// test, and answering the modal dialogs the window opens (from a timer, while the
+// dialog's own loop runs).
 #pragma once
 
 #include <QAbstractItemView>
@@ -10,9 +11,26 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+// Failed comparisons show the texts.
+namespace QTest {
+template <>
+inline char* toString(const std::string& s) {
+  return qstrdup(("\"" + s + "\"").c_str());
+}
+template <>
+inline char* toString(const std::vector<std::string>& v) {
+  std::string out = "{";
+  for (const std::string& s : v) out += (out.size() > 1 ? ", \"" : "\"") + s + "\"";
+  return qstrdup((out + "}").c_str());
+}
+}  // namespace QTest
 
 namespace prenos::testing {
 

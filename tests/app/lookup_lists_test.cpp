@@ -22,23 +22,10 @@
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
 #include "gui_support.h"
+#include "login_tool.h"
 #include "ledger/ledger_fixture.h"
 #include "sqlsupport/error_records.h"
 #include "transfer/posting_line.h"
-
-// Failed comparisons show the texts.
-namespace QTest {
-template <>
-inline char* toString(const std::string& s) {
-  return qstrdup(("\"" + s + "\"").c_str());
-}
-template <>
-inline char* toString(const std::vector<std::string>& v) {
-  std::string out = "{";
-  for (const std::string& s : v) out += (out.size() > 1 ? ", \"" : "\"") + s + "\"";
-  return qstrdup((out + "}").c_str());
-}
-}  // namespace QTest
 
 using namespace prenos;
 using prenos::testing::AnswerModals;
@@ -46,21 +33,10 @@ using prenos::testing::CloseMessageBoxes;
 using prenos::testing::ErrorRecord;
 using prenos::testing::ErrorRecords;
 using prenos::testing::TestLedger;
+using prenos::testing::Field;
+using prenos::testing::StoreLogin;
 
 namespace {
-
-bool StoreLogin(const std::string& user, const std::string& password) {
-  const std::string command = std::string(PRENOS_LOGIN_TOOL) + " " + user + " >/dev/null";
-  FILE* tool = popen(command.c_str(), "w");
-  if (!tool) return false;
-  fputs((password + "\n").c_str(), tool);
-  return pclose(tool) == 0;
-}
-
-std::string Field(const ErrorRecord& r, const std::string& name) {
-  auto it = r.find(name);
-  return it == r.end() || !it->second ? std::string() : *it->second;
-}
 
 // Every value of a field, walking the data set from its first row.
 std::vector<std::string> Walk(db::TDataSet& ds, const std::string& field) {

@@ -15,6 +15,7 @@
 #include "app/gui_hooks.h"
 #include "app/main_window.h"
 #include "gui_support.h"
+#include "login_tool.h"
 #include "ledger/ledger_fixture.h"
 #include "odbc/odbcerror.h"
 #include "platform/codepage.h"
@@ -30,22 +31,10 @@ using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
 using prenos::testing::ErrorRecords;
 using prenos::testing::TestLedger;
+using prenos::testing::Field;
+using prenos::testing::StoreLogin;
 
 namespace {
-
-// Stores a login with the prenos-login tool, the password given on standard input.
-bool StoreLogin(const std::string& user, const std::string& password) {
-  const std::string command = std::string(PRENOS_LOGIN_TOOL) + " " + user + " >/dev/null";
-  FILE* tool = popen(command.c_str(), "w");
-  if (!tool) return false;
-  fputs((password + "\n").c_str(), tool);
-  return pclose(tool) == 0;
-}
-
-std::string Field(const prenos::testing::ErrorRecord& r, const std::string& name) {
-  auto it = r.find(name);
-  return it == r.end() || !it->second ? std::string() : *it->second;
-}
 
 // The first column of the first row of a query, read through a statement of the module.
 std::string ReadScalar(THstmt& statement, const std::string& sql) {

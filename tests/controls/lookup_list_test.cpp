@@ -22,25 +22,13 @@
 #include "platform/exceptions.h"
 #include "sqlsupport/error_records.h"
 
-// Failed comparisons show the texts.
-namespace QTest {
-template <>
-inline char* toString(const std::string& s) {
-  return qstrdup(("\"" + s + "\"").c_str());
-}
-template <>
-inline char* toString(const std::vector<std::string>& v) {
-  std::string out = "{";
-  for (const std::string& s : v) out += (out.size() > 1 ? ", \"" : "\"") + s + "\"";
-  return qstrdup((out + "}").c_str());
-}
-}  // namespace QTest
-
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
 using prenos::testing::ErrorRecord;
 using prenos::testing::ErrorRecords;
 using prenos::testing::TestLedger;
+using prenos::testing::Field;
+using prenos::testing::RecordsOf;
 
 namespace {
 
@@ -52,18 +40,6 @@ std::string Rewritten(const std::string& text) {
   return "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= '" + text + "' ORDER BY POSLDOG";
 }
 std::string Executed(const std::string& text) { return Rewritten(text) + "\r\n"; }
-
-std::string Field(const ErrorRecord& r, const std::string& name) {
-  auto it = r.find(name);
-  return it == r.end() || !it->second ? std::string() : *it->second;
-}
-
-std::vector<ErrorRecord> RecordsOf(const std::string& operation) {
-  std::vector<ErrorRecord> out;
-  for (const ErrorRecord& r : ErrorRecords())
-    if (Field(r, "Operation") == operation) out.push_back(r);
-  return out;
-}
 
 }  // namespace
 

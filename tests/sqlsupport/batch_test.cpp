@@ -21,6 +21,7 @@
 using namespace prenos;
 using prenos::testing::ErrorRecords;
 using prenos::testing::TestLedger;
+using prenos::testing::Field;
 
 namespace {
 
@@ -58,11 +59,6 @@ int LinesIn(const std::string& batch) {
   int n = 0;
   for (size_t p = 0; (p = batch.find("INSERT INTO ", p)) != std::string::npos; ++p) ++n;
   return n;
-}
-
-std::string Field(const prenos::testing::ErrorRecord& r, const std::string& name) {
-  auto it = r.find(name);
-  return it == r.end() || !it->second ? std::string() : *it->second;
 }
 
 // The message a failing text gets from the driver when executed alone on a statement

@@ -66,4 +66,18 @@ inline std::vector<ErrorRecord> ErrorRecords() {
   return out;
 }
 
+// A field of a record as text, empty when the field is empty or missing.
+inline std::string Field(const ErrorRecord& r, const std::string& name) {
+  auto it = r.find(name);
+  return it == r.end() || !it->second ? std::string() : *it->second;
+}
+
+// The records of one operation, in order.
+inline std::vector<ErrorRecord> RecordsOf(const std::string& operation) {
+  std::vector<ErrorRecord> out;
+  for (const ErrorRecord& r : ErrorRecords())
+    if (Field(r, "Operation") == operation) out.push_back(r);
+  return out;
+}
+
 }  // namespace prenos::testing

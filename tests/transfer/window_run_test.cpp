@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "../app/gui_support.h"
+#include "../app/login_tool.h"
 #include "app/app_title.h"
 #include "app/datasif.h"
 #include "app/date_edit.h"
@@ -27,17 +28,9 @@ using prenos::testing::AnswerModals;
 using prenos::testing::PostingFields;
 using prenos::testing::PostingLine;
 using prenos::testing::TestLedger;
+using prenos::testing::StoreLogin;
 
 namespace {
-
-// Stores a login with the prenos-login tool, the password given on standard input.
-bool StoreLogin(const std::string& user, const std::string& password) {
-  const std::string command = std::string(PRENOS_LOGIN_TOOL) + " " + user + " >/dev/null";
-  FILE* tool = popen(command.c_str(), "w");
-  if (!tool) return false;
-  fputs((password + "\n").c_str(), tool);
-  return pclose(tool) == 0;
-}
 
 // Answers the file dialog with Open (on the file it preselects) or Cancel, and closes
 // every message box with OK.
