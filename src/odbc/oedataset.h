@@ -291,6 +291,7 @@ class TCustomOEDataSet : public db::TDataSet {
   void ApplyCached(TOERecord& record, db::TUpdateKind kind);
   void RememberInsertKeys();
   bool StatementMayApply(db::TUpdateKind kind);
+  void ResyncOnCursorRow();
   void BlobChanged(db::TField& field);
   void CheckCircular(db::TDataSource* source) const;
 

@@ -120,14 +120,7 @@ bool TCustomOEDataSet::Locate(const std::string& keyFields, const db::TVariant& 
   if (found) {
     // The cursor stands on the row found; with a bookmark it is fetched again by it.
     InternalGotoBookmark(locateBuffer_->Bookmark);
-    readCursorRow_ = true;
-    try {
-      Resync(db::rmExact | db::rmCenter);
-    } catch (...) {
-      readCursorRow_ = false;
-      throw;
-    }
-    readCursorRow_ = false;
+    ResyncOnCursorRow();
     DoAfterScroll();
   }
   return found;
@@ -180,14 +173,7 @@ bool TCustomOEDataSet::FindRecord(bool restart, bool goForward) {
   finding_ = false;
   if (r != TGetResult::grOK) return false;
   InternalGotoBookmark(filterBuffer_->Bookmark);
-  readCursorRow_ = true;
-  try {
-    Resync(db::rmExact | db::rmCenter);
-  } catch (...) {
-    readCursorRow_ = false;
-    throw;
-  }
-  readCursorRow_ = false;
+  ResyncOnCursorRow();
   SetFound(true);
   DoAfterScroll();
   return true;
@@ -225,13 +211,9 @@ void TCustomOEDataSet::SetRecNo(int value) {
   if (cached_ && value != RecNo()) MoveAbsolute(value);
 }
 
-bool TCustomOEDataSet::MoveAbsolute(int32_t n) {
-  CheckActive();
-  if (IsEmpty()) return true;
-  CheckBrowseMode();
-  DoBeforeScroll();
-  const bool found = FetchAbsolute(n);
-  if (!found) n <= 0 ? FetchNext() : FetchPrev();
+// Resyncs around the row the cursor stands on, read from the statement even when the
+// driver gave it no bookmark.
+void TCustomOEDataSet::ResyncOnCursorRow() {
   readCursorRow_ = true;
   try {
     Resync(db::rmExact | db::rmCenter);
@@ -240,6 +222,16 @@ bool TCustomOEDataSet::MoveAbsolute(int32_t n) {
     throw;
   }
   readCursorRow_ = false;
+}
+
+bool TCustomOEDataSet::MoveAbsolute(int32_t n) {
+  CheckActive();
+  if (IsEmpty()) return true;
+  CheckBrowseMode();
+  DoBeforeScroll();
+  const bool found = FetchAbsolute(n);
+  if (!found) n <= 0 ? FetchNext() : FetchPrev();
+  ResyncOnCursorRow();
   DoAfterScroll();
   return found;
 }
