@@ -44,8 +44,9 @@ struct TLocateOptions {
 };
 // Resync modes, combined with |: the current record must still exist; centre it.
 enum TResyncMode : unsigned { rmExact = 1, rmCenter = 2 };
-// A bookmark's bytes; empty is the nil bookmark.
-using TBookmark = std::vector<char>;
+// A bookmark's bytes; empty is the nil bookmark. A string keeps the few bytes of a
+// driver's bookmark inside the object, so records and copies allocate nothing for it.
+using TBookmark = std::string;
 
 // One record buffer of the ring. The data set that allocates it decides what its bytes
 // hold and may derive from it to own more (streams, a bookmark).

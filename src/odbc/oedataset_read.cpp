@@ -21,7 +21,7 @@ void Put(char* p, T v) {
 }
 
 db::TBookmark SequenceBookmark(int32_t seq) {
-  db::TBookmark bm(4);
+  db::TBookmark bm(4, '\0');
   std::memcpy(bm.data(), &seq, 4);
   return bm;
 }
