@@ -136,7 +136,7 @@ void TCustomOEDataSet::ToField(int col, int row, int& offset, TOERecord& buffer)
       if (!stmt_->ColChars(col, row, text)) text = converted = stmt_->ColString(col, row);
       text = TrimText(text);
       const size_t n = std::min(text.size(), static_cast<size_t>(s.DataSize - 1));
-      std::memcpy(p, text.data(), n);
+      if (n > 0) std::memcpy(p, text.data(), n);  // an empty view may have no data at all
       p[n] = '\0';
       break;
     }
