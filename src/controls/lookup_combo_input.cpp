@@ -194,9 +194,12 @@ void TwwDBCustomLookupCombo::mouseReleaseEvent(QMouseEvent* event) {
 // The drop-down button: a press opens the list (after bringing the focus here), or closes
 // an open one accepting what was found; dragging from it works as from the field.
 bool TwwDBCustomLookupCombo::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == button_) {
+  const QEvent::Type type = event->type();
+  const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+                          type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;
+  if (watched == button_ && mouseEvent) {
     auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (event->type()) {
+    switch (type) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonDblClick:
         if (mouse->button() == Qt::LeftButton) {

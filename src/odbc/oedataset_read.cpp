@@ -306,10 +306,7 @@ const db::TBookmark& TCustomOEDataSet::RowBookmark() {
     return cache_[static_cast<size_t>(cachePos_ - 1)]->Bookmark;
   }
   if (rowBookmarks_) {
-    if (rowKnown_ && rowNo_ != 0) {
-      rowBookmark_.resize(4);
-      std::memcpy(rowBookmark_.data(), &rowNo_, 4);
-    }
+    if (rowKnown_ && rowNo_ != 0) rowBookmark_ = SequenceBookmark(rowNo_);
     return rowBookmark_;
   }
   const auto bm = stmt_->CurrentBookmark();
