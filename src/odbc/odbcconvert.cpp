@@ -354,11 +354,8 @@ SQL_TIME_STRUCT TimestampToTime(const SQL_TIMESTAMP_STRUCT& ts) {
 std::string TrimByMode(const std::string& text, TStringTrimming mode) { return std::string(TrimView(text, mode)); }
 
 std::string_view TrimView(std::string_view text, TStringTrimming mode) {
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  if (mode == TStringTrimming::stTrimLeading || mode == TStringTrimming::stTrimBoth)
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  if (mode == TStringTrimming::stTrimTrailing || mode == TStringTrimming::stTrimBoth)
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (mode == TStringTrimming::stTrimLeading || mode == TStringTrimming::stTrimBoth) text = TrimLeftView(text);
+  if (mode == TStringTrimming::stTrimTrailing || mode == TStringTrimming::stTrimBoth) text = TrimRightView(text);
   return text;
 }
 

@@ -109,19 +109,21 @@ FormatSettings FormatSettingsFromLocale(const std::string& name) {
   return FromLocaleNames(name, name);
 }
 
-std::string TrimLeft(const std::string& s) {
-  size_t b = 0;
-  while (b < s.size() && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  return s.substr(b);
+std::string_view TrimLeftView(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  return s;
 }
 
-std::string TrimRight(const std::string& s) {
-  size_t e = s.size();
-  while (e > 0 && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(0, e);
+std::string_view TrimRightView(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
 }
 
-std::string Trim(const std::string& s) { return TrimRight(TrimLeft(s)); }
+std::string TrimLeft(const std::string& s) { return std::string(TrimLeftView(s)); }
+
+std::string TrimRight(const std::string& s) { return std::string(TrimRightView(s)); }
+
+std::string Trim(const std::string& s) { return std::string(TrimRightView(TrimLeftView(s))); }
 
 bool TryStrToInt64(const std::string& s, int64_t& out) { return ParseInt64(s, out); }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/datetime.h"
 
@@ -32,6 +33,9 @@ FormatSettings FormatSettingsFromLocale(const std::string& name);
 std::string Trim(const std::string& s);
 std::string TrimLeft(const std::string& s);
 std::string TrimRight(const std::string& s);
+// The same without a copy: views of the text that stays.
+std::string_view TrimLeftView(std::string_view s);
+std::string_view TrimRightView(std::string_view s);
 
 // Leading blanks and a sign, then decimal digits only; anything else (empty text,
 // trailing blanks, overflow) fails with "'%s' is not a valid integer value".
