@@ -8,7 +8,7 @@
 #include <string>
 
 #include "ledger/ledger_fixture.h"
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 
 using namespace prenos;
 using prenos::testing::Backend;

@@ -13,7 +13,7 @@
 
 #include "controls/lookup_combo.h"
 #include "ledger/ledger_fixture.h"
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 
 using namespace prenos;
 using prenos::testing::Backend;

@@ -8,7 +8,7 @@
 
 #include "controls/lookup_combo.h"
 #include "odbc/hdbc.h"
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 #include "platform/component.h"
 
 namespace prenos {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "odbc/datalink.h"
+#include "odbc/dataset/datalink.h"
 
 class QScrollBar;
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "controls/lookup_list.h"
-#include "odbc/datalink.h"
+#include "odbc/dataset/datalink.h"
 
 namespace prenos {
 

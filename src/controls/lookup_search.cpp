@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 #include "platform/convert.h"
 #include "platform/exceptions.h"
 #include "sqlsupport/errorlog.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "odbc/dataset.h"
+#include "odbc/dataset/dataset.h"
 
 namespace prenos {
 

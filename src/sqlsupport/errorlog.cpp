@@ -5,7 +5,7 @@
 
 #include "odbc/hdbc.h"
 #include "odbc/hstmt.h"
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
 

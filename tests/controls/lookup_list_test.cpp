@@ -18,7 +18,7 @@
 #include "controls/lookup_combo.h"
 #include "controls/lookup_search.h"
 #include "ledger/ledger_fixture.h"
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 #include "platform/exceptions.h"
 #include "sqlsupport/error_records.h"
 

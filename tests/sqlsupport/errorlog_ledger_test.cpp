@@ -6,7 +6,7 @@
 #include "ledger/ledger_fixture.h"
 #include "odbc/hdbc.h"
 #include "odbc/hstmt.h"
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 #include "platform/exceptions.h"
 #include "sqlsupport/error_records.h"
 #include "sqlsupport/errorlog.h"

@@ -1,12 +1,12 @@
 // Field definitions and the typed access of fields to their data set's records.
-#include "odbc/fields.h"
+#include "odbc/dataset/fields.h"
 
 #include <cmath>
 #include <cctype>
 #include <climits>
 #include <cstring>
 
-#include "odbc/dataset.h"
+#include "odbc/dataset/dataset.h"
 #include "platform/convert.h"
 #include "platform/exceptions.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "odbc/datalink.h"
-#include "odbc/dataset.h"
-#include "odbc/stream.h"
+#include "odbc/dataset/datalink.h"
+#include "odbc/dataset/dataset.h"
+#include "odbc/dataset/stream.h"
 #include "odbc/variant.h"
 
 namespace prenos {

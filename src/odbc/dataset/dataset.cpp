@@ -5,12 +5,12 @@
 // fetch reads into before it joins the ring. currentRecord_ is the ring index of the
 // record the descendant's cursor stands on (-1: unknown); before fetching next to the
 // ring's first or last record the cursor is put back on it.
-#include "odbc/dataset.h"
+#include "odbc/dataset/dataset.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "odbc/datalink.h"
+#include "odbc/dataset/datalink.h"
 #include "platform/exceptions.h"
 
 namespace prenos::db {

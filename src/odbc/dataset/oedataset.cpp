@@ -1,6 +1,6 @@
 // The query data set's life: creation and wiring to its statement, the properties with
 // rules of their own, preparing, parameters, opening, closing and termination.
-#include "odbc/oedataset.h"
+#include "odbc/dataset/oedataset.h"
 
 #include <cstring>
 

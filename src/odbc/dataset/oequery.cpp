@@ -1,6 +1,6 @@
 // SQL lines of the query component, and the DatabaseName and picture masks of the form
 // the grid and lookup controls use.
-#include "odbc/oequery.h"
+#include "odbc/dataset/oequery.h"
 
 namespace prenos {
 

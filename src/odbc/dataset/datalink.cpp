@@ -1,5 +1,5 @@
 // Data sources and data links: how a data set's events reach the controls that follow it.
-#include "odbc/datalink.h"
+#include "odbc/dataset/datalink.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "odbc/dataset.h"
+#include "odbc/dataset/dataset.h"
 #include "platform/component.h"
 
 namespace prenos::db {

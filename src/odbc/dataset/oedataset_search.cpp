@@ -2,7 +2,7 @@
 // counts and numbers, and moving to an absolute position.
 #include <cmath>
 
-#include "odbc/oedataset.h"
+#include "odbc/dataset/oedataset.h"
 
 namespace prenos {
 namespace {

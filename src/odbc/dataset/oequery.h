@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "odbc/oedataset.h"
+#include "odbc/dataset/oedataset.h"
 
 namespace prenos {
 

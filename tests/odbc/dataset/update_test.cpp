@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "ledger/ledger_fixture.h"
-#include "odbc/datalink.h"
-#include "odbc/oequery.h"
+#include "odbc/dataset/datalink.h"
+#include "odbc/dataset/oequery.h"
 #include "platform/codepage.h"
 
 using namespace prenos;

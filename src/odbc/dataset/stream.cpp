@@ -1,5 +1,5 @@
 // The memory stream of the data-set framework.
-#include "odbc/stream.h"
+#include "odbc/dataset/stream.h"
 
 #include <algorithm>
 #include <cstring>

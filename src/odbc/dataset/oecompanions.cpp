@@ -1,10 +1,10 @@
 // The query data set's companions: the update target and its stored form, parameters,
 // the master link, the update object and the blob stream.
-#include "odbc/oecompanions.h"
+#include "odbc/dataset/oecompanions.h"
 
 #include "odbc/hstmt.h"
 #include "odbc/odbcconvert.h"
-#include "odbc/oedataset.h"
+#include "odbc/dataset/oedataset.h"
 
 namespace prenos {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "odbc/fields.h"
-#include "odbc/stream.h"
+#include "odbc/dataset/fields.h"
+#include "odbc/dataset/stream.h"
 #include "odbc/variant.h"
 #include "platform/component.h"
 

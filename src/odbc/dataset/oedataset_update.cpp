@@ -3,7 +3,7 @@
 // buffer, locating an inserted row, and refreshing the current one.
 #include <cstring>
 
-#include "odbc/oedataset.h"
+#include "odbc/dataset/oedataset.h"
 
 namespace prenos {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "odbc/datalink.h"
-#include "odbc/dataset.h"
+#include "odbc/dataset/datalink.h"
+#include "odbc/dataset/dataset.h"
 #include "platform/exceptions.h"
 
 using namespace prenos::db;

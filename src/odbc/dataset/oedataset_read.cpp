@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "odbc/oedataset.h"
+#include "odbc/dataset/oedataset.h"
 #include "odbc/odbcconvert.h"
 
 namespace prenos {

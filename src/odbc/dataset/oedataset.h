@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "odbc/datalink.h"
-#include "odbc/dataset.h"
+#include "odbc/dataset/datalink.h"
+#include "odbc/dataset/dataset.h"
 #include "odbc/hstmt.h"
-#include "odbc/oecompanions.h"
+#include "odbc/dataset/oecompanions.h"
 #include "odbc/odbcerror.h"
 
 namespace prenos {
