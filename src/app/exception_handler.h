@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/guarded.h"
+
 namespace prenos {
 
 // The text of the error box for a message (Windows-1250): a full stop is appended when
@@ -27,13 +29,7 @@ void HandleCurrentException() noexcept;
 // A slot that runs fn and hands any exception to HandleCurrentException.
 template <class F>
 auto Guarded(F fn) {
-  return [fn = std::move(fn)]() mutable {
-    try {
-      fn();
-    } catch (...) {
-      HandleCurrentException();
-    }
-  };
+  return [fn = std::move(fn)]() mutable { RunGuarded(fn, HandleCurrentException); };
 }
 
 // The program's application object: every event is delivered inside a handler that

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "controls/lookup_combo.h"
-#include "odbc/hdbc.h"
 #include "odbc/dataset/oequery.h"
+#include "odbc/hdbc.h"
 #include "platform/component.h"
 
 namespace prenos {

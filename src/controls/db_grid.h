@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "odbc/dataset/datalink.h"
+#include "platform/guarded.h"
 
 class QScrollBar;
 
@@ -91,11 +92,9 @@ class TwwCustomDBGrid : public QFrame {
   // Runs fn; a failure goes to OnException.
   template <class F>
   void Guarded(F fn) {
-    try {
-      fn();
-    } catch (...) {
+    RunGuarded(fn, [this] {
       if (OnException) OnException();
-    }
+    });
   }
 
  private:

@@ -12,6 +12,7 @@
 
 #include "controls/lookup_list.h"
 #include "odbc/dataset/datalink.h"
+#include "platform/guarded.h"
 
 namespace prenos {
 
@@ -157,11 +158,7 @@ class TwwDBCustomLookupCombo : public QLineEdit {
   // Runs fn; a failure goes to HandleException, inside the catch block.
   template <class F>
   void Guarded(F fn) {
-    try {
-      fn();
-    } catch (...) {
-      HandleException();
-    }
+    RunGuarded(fn, [this] { HandleException(); });
   }
   void HandleException();
 

@@ -10,6 +10,7 @@
 #include "controls/lookup_combo.h"
 #include "controls/lookup_search.h"
 #include "platform/convert.h"
+#include "platform/text_case.h"
 
 namespace prenos {
 namespace {
@@ -21,12 +22,6 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     parts.push_back(text.substr(start, p - start));
   parts.push_back(text.substr(start));
   return parts;
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 }  // namespace

@@ -7,17 +7,12 @@
 #include "odbc/dataset/oequery.h"
 #include "platform/convert.h"
 #include "platform/exceptions.h"
+#include "platform/text_case.h"
 #include "sqlsupport/errorlog.h"
+#include "sqlsupport/literals.h"
 
 namespace prenos {
 namespace {
-
-// Only ASCII letters change: the SQL keeps any other byte (a literal's letters) as it is.
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 bool IdentifierChar(char c) {
   const auto u = static_cast<unsigned char>(c);
@@ -40,15 +35,6 @@ size_t FindWord(const std::string& text, const std::string& word) {
 bool EndsWithWord(const std::string& text, const std::string& word) {
   if (text.size() < word.size() || text.compare(text.size() - word.size(), word.size(), word) != 0) return false;
   return text.size() == word.size() || !IdentifierChar(text[text.size() - word.size() - 1]);
-}
-
-std::string Quoted(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out;
 }
 
 // Digits around ":" as h:mm or h:mm:ss, each part in range.
@@ -89,14 +75,14 @@ bool wwOpenTable(db::TDataSet* dataSet) {
 
 std::string JoinedSearchSQL(const std::vector<std::string>& lines) {
   std::string joined;
-  for (const std::string& line : lines) joined += " " + Upper(line);
+  for (const std::string& line : lines) joined += " " + UpperCase(line);
   return joined;
 }
 
 std::string SearchSQL(const std::vector<std::string>& lines, const std::string& fieldName,
                       const std::string& text) {
   std::string rest = JoinedSearchSQL(lines);
-  const std::string field = Upper(fieldName);
+  const std::string field = UpperCase(fieldName);
 
   std::string order;
   if (const size_t p = FindWord(rest, "ORDER BY"); p != std::string::npos) {
@@ -114,7 +100,7 @@ std::string SearchSQL(const std::vector<std::string>& lines, const std::string& 
 
   while (!condition.empty() && condition.back() == '(') condition = Trim(condition.substr(0, condition.size() - 1));
   if (EndsWithWord(condition, "OR")) condition.erase(condition.size() - 2);
-  const std::string added = field + " >= '" + Quoted(text) + "'";
+  const std::string added = field + " >= '" + QuoteSQL(text) + "'";
   std::string newCondition;
   if (Trim(condition).empty()) {
     newCondition = added;
@@ -205,7 +191,7 @@ TSearchResult SearchLookupTable(db::TDataSet& table, const std::string& fieldNam
     return result;
   }
   const std::string first = query->FieldByName(name).AsString();
-  result.Found = Upper(first.substr(0, searched.size())) == Upper(searched);
+  result.Found = UpperCase(first.substr(0, searched.size())) == UpperCase(searched);
   return result;
 }
 

@@ -10,18 +10,12 @@
 #include "localtables/text_reader.h"
 #include "platform/codepage.h"
 #include "platform/prefix.h"
+#include "platform/text_case.h"
 
 namespace fs = std::filesystem;
 
 namespace prenos {
 namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // A table name that names a file itself rather than a table of the alias.
 bool IsPath(const std::string& name) {

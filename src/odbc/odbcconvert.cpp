@@ -217,6 +217,60 @@ int64_t BufferToInt64(const void* p, SQLSMALLINT t) {
   return BufferToInteger(p, t);
 }
 
+namespace {
+
+// "yyyy-mm-dd hh:mm:ss" followed by a separator and up to nine fraction digits.
+bool TextToTimestamp(const std::string& s, SQL_TIMESTAMP_STRUCT& ts) {
+  SQL_DATE_STRUCT d{};
+  SQL_TIME_STRUCT tm{};
+  if (s.size() < 21 || !TextToDate(s, d) || !TextToTime(s, 11, tm)) return false;
+  // The fraction digits after the separator, as nanoseconds.
+  SQLUINTEGER fraction = 0;
+  size_t digits = 0;
+  for (size_t i = 20; i < s.size() && digits < 9; ++i, ++digits) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    fraction = fraction * 10 + (s[i] - '0');
+  }
+  for (; digits < 9; ++digits) fraction *= 10;
+  ts = SQL_TIMESTAMP_STRUCT{d.year, d.month, d.day, tm.hour, tm.minute, tm.second, fraction};
+  return true;
+}
+
+// A whole number (blanks around it allowed) into an integer or bit buffer; false when the
+// text is no number or the number does not fit the type.
+bool IntegerTextToBuffer(const std::string& s, void* p, SQLSMALLINT t) {
+  int64_t v = 0;
+  if (!TryStrToInt64(Trim(s), v)) return false;
+  switch (t) {
+    case SQL_C_BIT: Store<uint8_t>(p, v != 0); break;
+    case SQL_C_TINYINT: case SQL_C_STINYINT:
+      if (v < INT8_MIN || v > INT8_MAX) return false;
+      Store(p, static_cast<int8_t>(v)); break;
+    case SQL_C_UTINYINT:
+      if (v < 0 || v > UINT8_MAX) return false;
+      Store(p, static_cast<uint8_t>(v)); break;
+    case SQL_C_SHORT: case SQL_C_SSHORT:
+      if (v < INT16_MIN || v > INT16_MAX) return false;
+      Store(p, static_cast<int16_t>(v)); break;
+    case SQL_C_USHORT:
+      if (v < 0 || v > UINT16_MAX) return false;
+      Store(p, static_cast<uint16_t>(v)); break;
+    case SQL_C_LONG: case SQL_C_SLONG:
+      if (v < INT32_MIN || v > INT32_MAX) return false;
+      Store(p, static_cast<int32_t>(v)); break;
+    case SQL_C_ULONG:
+      if (v < 0 || v > static_cast<int64_t>(UINT32_MAX)) return false;
+      Store(p, static_cast<uint32_t>(v)); break;
+    case SQL_C_SBIGINT: Store(p, v); break;
+    case SQL_C_UBIGINT:
+      if (v < 0) return false;
+      Store(p, static_cast<uint64_t>(v)); break;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool TextToBuffer(const std::string& text, void* p, SQLSMALLINT t, TStringTrimming trimming, SQLLEN capacity,
                   SQLLEN& length) {
   const std::string s = TrimByMode(text, trimming);
@@ -261,54 +315,17 @@ bool TextToBuffer(const std::string& text, void* p, SQLSMALLINT t, TStringTrimmi
       return true;
     }
     case SQL_C_TYPE_TIMESTAMP: {
-      SQL_DATE_STRUCT d{};
-      SQL_TIME_STRUCT tm{};
-      if (s.size() < 21 || !TextToDate(s, d) || !TextToTime(s, 11, tm)) return false;
-      // The fraction digits after the separator, as nanoseconds.
-      SQLUINTEGER fraction = 0;
-      size_t digits = 0;
-      for (size_t i = 20; i < s.size() && digits < 9; ++i, ++digits) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        fraction = fraction * 10 + (s[i] - '0');
-      }
-      for (; digits < 9; ++digits) fraction *= 10;
-      SQL_TIMESTAMP_STRUCT ts{d.year, d.month, d.day, tm.hour, tm.minute, tm.second, fraction};
+      SQL_TIMESTAMP_STRUCT ts{};
+      if (!TextToTimestamp(s, ts)) return false;
       Store(p, ts);
       length = CTypeSize(t);
       return true;
     }
-    default: {
+    default:
       if (!IsIntegerType(t) && t != SQL_C_BIT) return false;
-      int64_t v = 0;
-      if (!TryStrToInt64(Trim(s), v)) return false;
-      switch (t) {
-        case SQL_C_BIT: Store<uint8_t>(p, v != 0); break;
-        case SQL_C_TINYINT: case SQL_C_STINYINT:
-          if (v < INT8_MIN || v > INT8_MAX) return false;
-          Store(p, static_cast<int8_t>(v)); break;
-        case SQL_C_UTINYINT:
-          if (v < 0 || v > UINT8_MAX) return false;
-          Store(p, static_cast<uint8_t>(v)); break;
-        case SQL_C_SHORT: case SQL_C_SSHORT:
-          if (v < INT16_MIN || v > INT16_MAX) return false;
-          Store(p, static_cast<int16_t>(v)); break;
-        case SQL_C_USHORT:
-          if (v < 0 || v > UINT16_MAX) return false;
-          Store(p, static_cast<uint16_t>(v)); break;
-        case SQL_C_LONG: case SQL_C_SLONG:
-          if (v < INT32_MIN || v > INT32_MAX) return false;
-          Store(p, static_cast<int32_t>(v)); break;
-        case SQL_C_ULONG:
-          if (v < 0 || v > static_cast<int64_t>(UINT32_MAX)) return false;
-          Store(p, static_cast<uint32_t>(v)); break;
-        case SQL_C_SBIGINT: Store(p, v); break;
-        case SQL_C_UBIGINT:
-          if (v < 0) return false;
-          Store(p, static_cast<uint64_t>(v)); break;
-      }
+      if (!IntegerTextToBuffer(s, p, t)) return false;
       length = CTypeSize(t);
       return true;
-    }
   }
 }
 
@@ -358,14 +375,6 @@ std::string_view TrimView(std::string_view text, TStringTrimming mode) {
   if (mode == TStringTrimming::stTrimTrailing || mode == TStringTrimming::stTrimBoth) text = TrimRightView(text);
   return text;
 }
-
-std::string UpperCase(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
-bool SameText(const std::string& a, const std::string& b) { return UpperCase(a) == UpperCase(b); }
 
 std::string QuoteIdentifier(const std::string& name) {
   const std::string upper = UpperCase(name);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/text_case.h"
 
 namespace prenos {
 
@@ -62,8 +63,6 @@ std::string_view TrimView(std::string_view text, TStringTrimming mode);
 std::string QuoteIdentifier(const std::string& name);
 // First entry equal to the text ignoring letter case, or -1.
 int IndexOfText(const std::string& text, const std::vector<std::string>& list);
-bool SameText(const std::string& a, const std::string& b);
-std::string UpperCase(std::string text);
 
 // Replaces every :name token outside single-quoted literals by "?" and appends the names
 // to `names` (emptied first). Throws EQuarnel "Invalid parameter token in SQL statement."

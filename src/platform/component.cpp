@@ -2,17 +2,11 @@
 #include "platform/component.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/text_case.h"
 
 namespace prenos {
 namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 void Erase(std::vector<TComponent*>& v, TComponent* c) { v.erase(std::remove(v.begin(), v.end(), c), v.end()); }
 

@@ -12,15 +12,10 @@
 
 #include "odbc/dataset/datalink.h"
 #include "platform/exceptions.h"
+#include "platform/text_case.h"
 
 namespace prenos::db {
 namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 bool Editing(TDataSetState s) { return s == TDataSetState::dsEdit || s == TDataSetState::dsInsert; }
 

@@ -9,17 +9,12 @@
 #include "odbc/dataset/dataset.h"
 #include "platform/convert.h"
 #include "platform/exceptions.h"
+#include "platform/text_case.h"
 
 namespace prenos::db {
 namespace {
 
 constexpr double kMSecsPerDay = 86400000.0;
-
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 int DefaultWidth(TFieldType type, int size) {
   switch (type) {

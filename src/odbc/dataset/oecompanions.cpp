@@ -2,9 +2,9 @@
 // the master link, the update object and the blob stream.
 #include "odbc/dataset/oecompanions.h"
 
+#include "odbc/dataset/oedataset.h"
 #include "odbc/hstmt.h"
 #include "odbc/odbcconvert.h"
-#include "odbc/dataset/oedataset.h"
 
 namespace prenos {
 namespace {

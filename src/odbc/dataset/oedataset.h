@@ -11,8 +11,8 @@
 
 #include "odbc/dataset/datalink.h"
 #include "odbc/dataset/dataset.h"
-#include "odbc/hstmt.h"
 #include "odbc/dataset/oecompanions.h"
+#include "odbc/hstmt.h"
 #include "odbc/odbcerror.h"
 
 namespace prenos {

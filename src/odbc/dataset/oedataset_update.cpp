@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "odbc/dataset/oedataset.h"
+#include "platform/scoped_value.h"
 
 namespace prenos {
 namespace {
@@ -63,27 +64,17 @@ void TCustomOEDataSet::FromField(int col, const TOERecord& buffer, bool forInser
 }
 
 void TCustomOEDataSet::ApplyRecord(TOERecord& record, TUpdateKind kind) {
-  TOERecord* savedApplying = applying_;
-  const TFieldSource savedSource = fieldSource_;
-  applying_ = &record;
-  fieldSource_ = TFieldSource::Applying;
-  try {
-    int offset = 0;
-    for (int col = 1; col <= static_cast<int>(slots_.size()); ++col)
-      FromField(col, record, kind == TUpdateKind::ukInsert, offset);
-    if (!target_.Empty()) target_.Apply(*stmt_, kind == TUpdateKind::ukInsert);
-    switch (kind) {
-      case TUpdateKind::ukModify: stmt_->Update(); break;
-      case TUpdateKind::ukInsert: stmt_->Insert(); break;
-      case TUpdateKind::ukDelete: stmt_->Delete(); break;
-    }
-  } catch (...) {
-    applying_ = savedApplying;
-    fieldSource_ = savedSource;
-    throw;
+  const TScopedValue applying(applying_, &record);
+  const TScopedValue source(fieldSource_, TFieldSource::Applying);
+  int offset = 0;
+  for (int col = 1; col <= static_cast<int>(slots_.size()); ++col)
+    FromField(col, record, kind == TUpdateKind::ukInsert, offset);
+  if (!target_.Empty()) target_.Apply(*stmt_, kind == TUpdateKind::ukInsert);
+  switch (kind) {
+    case TUpdateKind::ukModify: stmt_->Update(); break;
+    case TUpdateKind::ukInsert: stmt_->Insert(); break;
+    case TUpdateKind::ukDelete: stmt_->Delete(); break;
   }
-  applying_ = savedApplying;
-  fieldSource_ = savedSource;
 }
 
 void TCustomOEDataSet::InternalPost() {
@@ -198,21 +189,13 @@ void TCustomOEDataSet::ApplyCached(TOERecord& record, TUpdateKind kind) {
     ApplyRecord(record, kind);
     GetRecInfo(record).UpdateStatus = static_cast<uint8_t>(TUpdateStatus::usUnmodified);
   } catch (EODBC& e) {
-    // The handler's fields read the record that failed, not the current one.
-    TOERecord* savedApplying = applying_;
-    const TFieldSource savedSource = fieldSource_;
-    applying_ = &record;
-    fieldSource_ = TFieldSource::Applying;
     bool raise = true;
-    try {
+    {
+      // The handler's fields read the record that failed, not the current one.
+      const TScopedValue applying(applying_, &record);
+      const TScopedValue source(fieldSource_, TFieldSource::Applying);
       DoUpdateError(e, kind, raise);
-    } catch (...) {
-      applying_ = savedApplying;
-      fieldSource_ = savedSource;
-      throw;
     }
-    applying_ = savedApplying;
-    fieldSource_ = savedSource;
     if (raise) throw;
   }
 }
