@@ -5,6 +5,7 @@
 
 #include "platform/component.h"
 #include "platform/convert.h"
+#include "platform/exceptions.h"
 #include "sqlsupport/batch.h"
 #include "sqlsupport/errorlog.h"
 #include "sqlsupport/literals.h"
@@ -40,7 +41,11 @@ std::string NovaStevGlavC(THstmt& qQueryFind, const std::string& table, const st
     // The sequence stands at characters 5 to 9, which fits a two-digit year followed by a
     // two-character business event.
     const std::string sequence = largest.size() > 4 ? largest.substr(4, 5) : std::string();
-    return prefix + StrZeroInt(StrToInt(sequence) + 1, 5);
+    const int32_t next = StrToInt(sequence) + 1;
+    // A sixth digit would sort below the five-digit keys, so the next draw would find
+    // 99999 again and hand out the same key twice: the draw fails instead.
+    if (next > 99999) throw EConvertError("No journal key after " + largest);
+    return prefix + StrZeroInt(next, 5);
   } catch (const std::exception& e) {
     LogErrorAbort(&e, &Application(), "NovaStevGlavC-" + table);
   } catch (...) {

@@ -204,7 +204,7 @@ TEST(OdbcConnectionString, ValuesAreBracedOnlyWhenTheyMustBe) {
   EXPECT_EQ(empty.ConnectionString(), "");
 }
 
-TEST(OdbcConnection, DefaultsDriverTableAndVersion) {
+TEST(OdbcConnection, DefaultsAndDriverTable) {
   THdbc db;
   EXPECT_STREQ(db.ClassName(), "THdbc");
   EXPECT_FALSE(db.Connected());
@@ -212,8 +212,6 @@ TEST(OdbcConnection, DefaultsDriverTableAndVersion) {
   EXPECT_EQ(db.InfoPrompt(), SQL_DRIVER_NOPROMPT);
   EXPECT_EQ(db.CursorLib(), static_cast<SQLUINTEGER>(SQL_CUR_USE_DRIVER));
   EXPECT_EQ(db.ConnectionPooling(), TConnectionPooling::cpDefault);
-  db.SetVersion("6.00");
-  EXPECT_EQ(db.Version(), "5.05");
 
   ASSERT_EQ(db.DriverTable().size(), 13u);
   EXPECT_EQ(db.DriverTable()[0].Key, "Default");
