@@ -5,9 +5,9 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "localtables/errorlog.h"
 #include "platform/codepage.h"
 #include "sqlsupport/batch.h"
-#include "sqlsupport/errorlog.h"
 
 namespace prenos {
 namespace {

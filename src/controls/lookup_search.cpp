@@ -4,11 +4,11 @@
 
 #include <cctype>
 
+#include "localtables/errorlog.h"
 #include "odbc/dataset/oequery.h"
 #include "platform/convert.h"
 #include "platform/exceptions.h"
 #include "platform/text_case.h"
-#include "sqlsupport/errorlog.h"
 #include "sqlsupport/literals.h"
 
 namespace prenos {

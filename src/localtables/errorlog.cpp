@@ -1,11 +1,8 @@
 // The error log's table, its records, and the details text of a statement sender.
-#include "sqlsupport/errorlog.h"
+#include "localtables/errorlog.h"
 
 #include <cctype>
 
-#include "odbc/hdbc.h"
-#include "odbc/hstmt.h"
-#include "odbc/dataset/oequery.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
 
@@ -32,30 +29,6 @@ std::string HidePasswords(std::string text) {
     i = start + 2;
   }
   return text;
-}
-
-// Appends the details of sender to out line by line, so that a failure part-way keeps
-// what was built before it.
-void BuildDetails(const TComponent* sender, std::string& out) {
-  // The connection line is left out when reading the connection fails.
-  const auto connectionLine = [&out](const auto& owner) {
-    try {
-      const THdbc* hdbc = owner.hDbc();
-      out += "hDbc --> " + (hdbc ? hdbc->Name() : std::string()) + "\r\n";
-    } catch (...) {
-    }
-  };
-  if (const auto* dataSet = dynamic_cast<const TwwOEDataSet*>(sender)) {
-    out += "DatabaseName --> " + dataSet->DatabaseName() + "\r\n";
-    out += "TableName --> " + dataSet->TableName() + "\r\n";
-    connectionLine(*dataSet);
-    std::string sql = "SQL -->";
-    for (const std::string& line : dataSet->SQL()) sql += " " + line;
-    out += sql + "\r\n";
-  } else if (const auto* stmt = dynamic_cast<const THstmt*>(sender)) {
-    connectionLine(*stmt);
-    out += "SQL --> " + stmt->SQL() + "\r\n";
-  }
 }
 
 void AddErrorFields(TTable& table) {
@@ -93,7 +66,7 @@ void SetFields(TTable& table, const std::exception* e, const TComponent* sender,
   if (buildNo) table.FieldByName("BuildNo").SetAsInteger(*buildNo);
   std::string details;
   try {
-    BuildDetails(sender, details);
+    if (sender) sender->AppendErrorDetails(details);
   } catch (...) {
   }
   table.FieldByName("SenderProp").SetAsString(HidePasswords(details));
@@ -149,7 +122,7 @@ void LogErrorAbort(const std::exception* e, const TComponent* sender,
 std::string SenderDetails(const TComponent* sender) {
   std::string out;
   try {
-    BuildDetails(sender, out);
+    if (sender) sender->AppendErrorDetails(out);
   } catch (...) {
   }
   return out;

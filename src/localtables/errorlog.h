@@ -41,8 +41,8 @@ void LogError(const std::exception* e, const TComponent* sender, const std::stri
 [[noreturn]] void LogErrorAbort(const std::exception* e, const TComponent* sender,
                                 const std::string& operation);
 
-// The SenderProp text of a sender: connection and SQL of a statement or a query data set,
-// lines ending in CR LF; empty for any other sender.
+// The SenderProp text of a sender: what its AppendErrorDetails gives (connection and SQL
+// of a statement or a query data set), lines ending in CR LF; empty for a null sender.
 std::string SenderDetails(const TComponent* sender);
 
 }  // namespace prenos

@@ -127,4 +127,15 @@ class THdbc : public THbase {
   SQLUINTEGER cursorLib_ = SQL_CUR_USE_DRIVER;
 };
 
+// The "hDbc --> " line of an error record's details for a component that uses a
+// connection; left out when reading the connection fails.
+template <class TUser>
+void AppendConnectionLine(const TUser& user, std::string& out) {
+  try {
+    const THdbc* hdbc = user.hDbc();
+    out += "hDbc --> " + (hdbc ? hdbc->Name() : std::string()) + "\r\n";
+  } catch (...) {
+  }
+}
+
 }  // namespace prenos

@@ -336,4 +336,9 @@ void THstmt::DoAfterFetch() {
 }
 int32_t THstmt::DoRowCount() { return OnRowCount ? OnRowCount(this) : -1; }
 
+void THstmt::AppendErrorDetails(std::string& out) const {
+  AppendConnectionLine(*this, out);
+  out += "SQL --> " + SQL() + "\r\n";
+}
+
 }  // namespace prenos

@@ -83,6 +83,8 @@ class THstmt : public THbase {
   ~THstmt() override;
 
   const char* ClassName() const override { return "THstmt"; }
+  // The connection line and "SQL --> " with the statement text.
+  void AppendErrorDetails(std::string& out) const override;
 
   // ---- lifecycle and text
   bool Init() override;

@@ -21,6 +21,10 @@ class TComponent {
   TComponent& operator=(const TComponent&) = delete;
 
   virtual const char* ClassName() const { return "TComponent"; }
+  // Appends what an error record keeps about this component as the sender of a failure
+  // (lines ending in CR LF); nothing for a plain component. A failure part-way keeps the
+  // lines appended before it.
+  virtual void AppendErrorDetails(std::string& /*out*/) const {}
 
   TComponent* Owner() const { return owner_; }
   const std::string& Name() const { return name_; }

@@ -1,10 +1,10 @@
 // Reading the stored login.
 #include "settings/credentials.h"
 
+#include "localtables/errorlog.h"
 #include "platform/component.h"
 #include "settings/registry.h"
 #include "settings/scramble.h"
-#include "sqlsupport/errorlog.h"
 
 namespace prenos {
 

@@ -1,10 +1,10 @@
 // Password scrambling.
 #include "settings/scramble.h"
 
+#include "localtables/errorlog.h"
 #include "platform/component.h"
 #include "platform/convert.h"
 #include "platform/exceptions.h"
-#include "sqlsupport/errorlog.h"
 
 namespace prenos {
 namespace {

@@ -2,9 +2,9 @@
 // the error log and the silent abort; a batch goes to the ledger whole or not at all.
 #include "sqlsupport/batch.h"
 
+#include "localtables/errorlog.h"
 #include "platform/exceptions.h"
 #include "sqlsupport/batch_send.h"
-#include "sqlsupport/errorlog.h"
 
 namespace prenos {
 

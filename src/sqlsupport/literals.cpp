@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "localtables/errorlog.h"
 #include "platform/component.h"
 #include "platform/exceptions.h"
-#include "sqlsupport/errorlog.h"
 
 namespace prenos {
 namespace {

@@ -3,11 +3,11 @@
 
 #include <exception>
 
+#include "localtables/errorlog.h"
 #include "platform/component.h"
 #include "platform/convert.h"
 #include "platform/exceptions.h"
 #include "sqlsupport/batch.h"
-#include "sqlsupport/errorlog.h"
 #include "sqlsupport/literals.h"
 
 namespace prenos {

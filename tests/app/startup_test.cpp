@@ -15,8 +15,9 @@
 #include "app/gui_hooks.h"
 #include "app/main_window.h"
 #include "gui_support.h"
-#include "login_tool.h"
 #include "ledger/ledger_fixture.h"
+#include "localtables/errorlog.h"
+#include "login_tool.h"
 #include "odbc/odbcerror.h"
 #include "platform/codepage.h"
 #include "platform/exceptions.h"
@@ -25,7 +26,6 @@
 #include "settings/regfile.h"
 #include "sqlsupport/batch.h"
 #include "sqlsupport/error_records.h"
-#include "sqlsupport/errorlog.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "localtables/errorlog.h"
 #include "localtables/table.h"
 #include "platform/prefix.h"
-#include "sqlsupport/errorlog.h"
 
 namespace prenos::testing {
 

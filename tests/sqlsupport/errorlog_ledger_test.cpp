@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "ledger/ledger_fixture.h"
+#include "localtables/errorlog.h"
+#include "odbc/dataset/oequery.h"
 #include "odbc/hdbc.h"
 #include "odbc/hstmt.h"
-#include "odbc/dataset/oequery.h"
 #include "platform/exceptions.h"
 #include "sqlsupport/error_records.h"
-#include "sqlsupport/errorlog.h"
 
 using namespace prenos;
 using prenos::testing::ErrorRecords;

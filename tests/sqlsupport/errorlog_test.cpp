@@ -13,10 +13,10 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "localtables/errorlog.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
 #include "sqlsupport/error_records.h"
-#include "sqlsupport/errorlog.h"
 
 namespace fs = std::filesystem;
 using namespace prenos;

@@ -18,6 +18,15 @@ void TwwOEDataSet::SetDatabaseName(const std::string& name) {
   if (auto* connection = dynamic_cast<THdbc*>(Owner()->FindComponent(name))) SethDbc(connection);
 }
 
+void TwwOEDataSet::AppendErrorDetails(std::string& out) const {
+  out += "DatabaseName --> " + DatabaseName() + "\r\n";
+  out += "TableName --> " + TableName() + "\r\n";
+  AppendConnectionLine(*this, out);
+  std::string sql = "SQL -->";
+  for (const std::string& line : SQL()) sql += " " + line;
+  out += sql + "\r\n";
+}
+
 bool TwwOEDataSet::MatchesMask(const std::string& text, const std::string& mask) {
   // Plain backtracking over "*"; masks are short.
   std::function<bool(size_t, size_t)> match = [&](size_t t, size_t m) -> bool {

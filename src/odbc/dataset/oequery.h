@@ -35,6 +35,8 @@ class TwwOEDataSet : public TOEQuery {
  public:
   using TOEQuery::TOEQuery;
   const char* ClassName() const override { return "TwwOEDataSet"; }
+  // DatabaseName, TableName, the connection line and the SQL lines joined by blanks.
+  void AppendErrorDetails(std::string& out) const override;
 
   // The Name of the connection component in hDbc; empty without one. Setting it looks
   // the name up among the owner's components and takes a THdbc found there; otherwise
