@@ -346,6 +346,13 @@ class THstmt : public THbase {
   SQLRETURN SendCellData();
   THstmt& EditStatement(uint16_t operation);
   void EditByStatement(uint16_t operation, int row);
+  std::vector<size_t> EditValueColumns(uint16_t operation, int row) const;
+  std::string EditCondition(uint16_t operation, bool positioned, std::vector<size_t>& keys);
+  std::string EditText(uint16_t operation, const std::string& table, const std::vector<size_t>& values,
+                       const std::string& condition) const;
+  void BindEditParams(THstmt& aux, bool rebind, int row, const std::vector<size_t>& values,
+                      const std::vector<size_t>& keys);
+  void FinishEdit(THstmt& aux, uint16_t operation, int row);
   void CopyRowFrom(THstmt& source, int row);
   bool LongUnread(const TColRec& c) const;
   std::string QualifiedTableName();

@@ -232,66 +232,18 @@ THstmt& THstmt::EditStatement(uint16_t operation) {
 }
 
 void THstmt::EditByStatement(uint16_t operation, int row) {
-  const TEditKind& kind = Kind(operation);
   const std::string table = QualifiedTableName();
-
-  // Columns of the SET or VALUES list: not ignored, holding a value the statement can
-  // send (a column without a buffer has none), and for an update not a deferred long
-  // value that was never read.
-  std::vector<size_t> values, keys;
-  if (operation == kInsert || operation == kUpdate)
-    for (size_t i = 0; i < cols_.size(); ++i) {
-      const TColRec& c = cols_[i];
-      if (c.Indicators[row - 1] == SQL_COLUMN_IGNORE || (!c.IsLong && c.Buffer.empty())) continue;
-      if (operation == kUpdate && LongUnread(c)) continue;
-      values.push_back(i);
-    }
-
-  std::string condition;
+  const std::vector<size_t> values = EditValueColumns(operation, row);
   const bool positioned = !skipByCursor_ && ((operation == kUpdate && (cursorFlags_ & SQL_CA1_POSITIONED_UPDATE)) ||
                                              (operation == kDelete && (cursorFlags_ & SQL_CA1_POSITIONED_DELETE)));
-  if (positioned) {
-    SQLCHAR name[256] = {0};
-    SQLSMALLINT length = 0;
-    Check(SQLGetCursorName(hstmt_, name, sizeof name, &length));
-    condition = std::string("WHERE CURRENT OF ") + reinterpret_cast<const char*>(name);
-  } else if (operation != kInsert) {
-    if (std::none_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.Primary; })) FindPrimaryColumns();
-    std::vector<std::string> terms;
-    for (size_t i = 0; i < cols_.size(); ++i)
-      if (cols_[i].Primary) {
-        keys.push_back(i);
-        terms.push_back(QuoteIdentifier(cols_[i].Name) + " = ?");
-      }
-    if (keys.empty()) throw EQuarnel("Unable to determine primary columns:  set PrimaryCols property.");
-    condition = "WHERE " + Join(terms, " AND ");
-  }
-
-  std::vector<std::string> names;
-  for (size_t i : values) names.push_back(QuoteIdentifier(cols_[i].Name));
-  std::string text;
-  switch (operation) {
-    case kInsert:
-      text = "INSERT INTO " + table + " (" + Join(names, ", ") + ") VALUES (" +
-             Join(std::vector<std::string>(values.size(), "?"), ", ") + ")";
-      break;
-    case kUpdate:
-      for (std::string& n : names) n += " = ?";
-      text = "UPDATE " + table + " SET " + Join(names, ", ") + " " + condition;
-      break;
-    case kDelete:
-      text = "DELETE FROM " + table + " " + condition;
-      break;
-    default:
-      for (const TColRec& c : cols_) names.push_back(QuoteIdentifier(c.Name));
-      text = "SELECT " + Join(names, ", ") + " FROM " + table + " " + condition;
-      break;
-  }
+  std::vector<size_t> keys;
+  const std::string condition = EditCondition(operation, positioned, keys);
+  const std::string text = EditText(operation, table, values, condition);
 
   // Prepared once; a different text (other columns ignored, another target) prepares
   // again, and a different row binds the parameters again.
   THstmt& aux = EditStatement(operation);
-  TEditPlan& plan = editPlans_[kind.index];
+  TEditPlan& plan = editPlans_[Kind(operation).index];
   if (!aux.Prepared() || plan.text != text) {
     std::string sql = text;
     if (OnStatement) OnStatement(this, operation, sql);
@@ -299,7 +251,75 @@ void THstmt::EditByStatement(uint16_t operation, int row) {
     aux.Prepare();
     plan = TEditPlan{text, 0};
   }
-  const bool rebind = plan.row != row;
+  BindEditParams(aux, plan.row != row, row, values, keys);
+  plan.row = row;
+
+  if (positioned && rowSetSize_ > 1) getDataFree_ = false;
+  if (positioned && rowSetSize_ > 1)
+    Check(SQLSetPos(hstmt_, static_cast<SQLSETPOSIROW>(row), SQL_POSITION, SQL_LOCK_NO_CHANGE));
+  aux.Execute();
+  FinishEdit(aux, operation, row);
+}
+
+// Columns of the SET or VALUES list: not ignored, holding a value the statement can send
+// (a column without a buffer has none), and for an update not a deferred long value that
+// was never read.
+std::vector<size_t> THstmt::EditValueColumns(uint16_t operation, int row) const {
+  std::vector<size_t> values;
+  if (operation != kInsert && operation != kUpdate) return values;
+  for (size_t i = 0; i < cols_.size(); ++i) {
+    const TColRec& c = cols_[i];
+    if (c.Indicators[row - 1] == SQL_COLUMN_IGNORE || (!c.IsLong && c.Buffer.empty())) continue;
+    if (operation == kUpdate && LongUnread(c)) continue;
+    values.push_back(i);
+  }
+  return values;
+}
+
+// The WHERE clause: the cursor's position, or the primary columns (found when none is
+// marked) whose indexes go to keys; empty for an insert.
+std::string THstmt::EditCondition(uint16_t operation, bool positioned, std::vector<size_t>& keys) {
+  if (positioned) {
+    SQLCHAR name[256] = {0};
+    SQLSMALLINT length = 0;
+    Check(SQLGetCursorName(hstmt_, name, sizeof name, &length));
+    return std::string("WHERE CURRENT OF ") + reinterpret_cast<const char*>(name);
+  }
+  if (operation == kInsert) return {};
+  if (std::none_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.Primary; })) FindPrimaryColumns();
+  std::vector<std::string> terms;
+  for (size_t i = 0; i < cols_.size(); ++i)
+    if (cols_[i].Primary) {
+      keys.push_back(i);
+      terms.push_back(QuoteIdentifier(cols_[i].Name) + " = ?");
+    }
+  if (keys.empty()) throw EQuarnel("Unable to determine primary columns:  set PrimaryCols property.");
+  return "WHERE " + Join(terms, " AND ");
+}
+
+std::string THstmt::EditText(uint16_t operation, const std::string& table, const std::vector<size_t>& values,
+                             const std::string& condition) const {
+  std::vector<std::string> names;
+  for (size_t i : values) names.push_back(QuoteIdentifier(cols_[i].Name));
+  switch (operation) {
+    case kInsert:
+      return "INSERT INTO " + table + " (" + Join(names, ", ") + ") VALUES (" +
+             Join(std::vector<std::string>(values.size(), "?"), ", ") + ")";
+    case kUpdate:
+      for (std::string& n : names) n += " = ?";
+      return "UPDATE " + table + " SET " + Join(names, ", ") + " " + condition;
+    case kDelete:
+      return "DELETE FROM " + table + " " + condition;
+    default:
+      for (const TColRec& c : cols_) names.push_back(QuoteIdentifier(c.Name));
+      return "SELECT " + Join(names, ", ") + " FROM " + table + " " + condition;
+  }
+}
+
+// The values, then the keys, as the auxiliary statement's parameters in that order. The
+// buffers are bound again only for another row; the lengths are set every time.
+void THstmt::BindEditParams(THstmt& aux, bool rebind, int row, const std::vector<size_t>& values,
+                            const std::vector<size_t>& keys) {
   int number = 0;
   const auto bind = [&](size_t i, bool key) {
     TColRec& c = cols_[i];
@@ -317,12 +337,12 @@ void THstmt::EditByStatement(uint16_t operation, int row) {
   };
   for (size_t i : values) bind(i, false);
   for (size_t i : keys) bind(i, true);
-  plan.row = row;
+}
 
-  if (positioned && rowSetSize_ > 1) getDataFree_ = false;
-  if (positioned && rowSetSize_ > 1)
-    Check(SQLSetPos(hstmt_, static_cast<SQLSETPOSIROW>(row), SQL_POSITION, SQL_LOCK_NO_CHANGE));
-  aux.Execute();
+// After the executed edit: a refresh copies the row it read back; a statement that met
+// no row fails when the option for its kind asks so.
+void THstmt::FinishEdit(THstmt& aux, uint16_t operation, int row) {
+  const TEditKind& kind = Kind(operation);
   if (operation == kRefresh) {
     const bool found = aux.FetchNext();
     if (found) CopyRowFrom(aux, row);
