@@ -4,6 +4,8 @@
 include(GNUInstallDirs)
 
 set(PRENOS_PACKAGE prenos-knjizb)
+# The package builds only its own targets before it installs them (scripts/package).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(PRENOS_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${PRENOS_PACKAGE})
 
 install(TARGETS prenos-knjizb prenos-login RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -44,15 +46,16 @@ set(CPACK_PACKAGE_NAME ${PRENOS_PACKAGE})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Prenos knjižb <prenos-knjizb@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "books a fixed-width posting file into a general ledger")
+# CPack indents each line of the description itself; an empty line separates paragraphs.
 set(CPACK_PACKAGE_DESCRIPTION
     "Prenos knjižb is a small desktop utility for an accounting office. It reads a
- fixed-width text file of postings and books it, in one transaction, into the
- general ledger of an SQL database reached over ODBC: a new journal or lines
- attached to an existing one, with the partners and cost centres the ledger
- does not know yet. The window and its messages are in Slovenian.
- .
- The package holds the program prenos-knjizb and the tool prenos-login, which
- stores the ledger login.")
+fixed-width text file of postings and books it, in one transaction, into the
+general ledger of an SQL database reached over ODBC: a new journal or lines
+attached to an existing one, with the partners and cost centres the ledger
+does not know yet. The window and its messages are in Slovenian.
+
+The package holds the program prenos-knjizb and the tool prenos-login, which
+stores the ledger login.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
