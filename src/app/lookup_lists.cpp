@@ -60,8 +60,10 @@ void TLookupLists::SetupSelectors(TwwDBLookupCombo& poslDog, TwwDBLookupCombo& r
                 false);
   SetupSelector(referent, tbLookZaposlen, "UserID", {"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"}, true,
                 false);
+  // The date column holds ten digits' width: the short date with its four-digit year
+  // and two separators, and the cell's margins.
   SetupSelector(temeljnica, tbTemeStev, "KLJUC",
-                {"KLJUC\t10\t\x8A" "tevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."}, false, true);
+                {"KLJUC\t10\t\x8A" "tevilka", "DATUM\t10\tDatum", "REFERENT\t4\tRef."}, false, true);
   selectors_ = {&poslDog, &referent, &temeljnica};
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "prenos_version.h"
 #include "platform/prefix.h"
 #include "settings/credentials.h"
 #include "settings/regfile.h"
@@ -23,6 +24,7 @@ constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
 const char* const kUsage =
     "Usage: prenos-login USER        store USER and a password as the SQL login\n"
     "       prenos-login --show-user print the stored user name\n"
+    "       prenos-login --version   print the program's version\n"
     "\n"
     "The login goes into HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL of the registry file\n"
     "system.reg in the prefix folder (STELVAR_PREFIX, else $XDG_DATA_HOME/stelvar, else\n"
@@ -139,6 +141,10 @@ int main(int argc, char** argv) {
   try {
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      return kExitOk;
+    }
+    if (arg == "--version") {
+      std::cout << "prenos-login " << PRENOS_VERSION << "\n";
       return kExitOk;
     }
     if (arg == "--show-user") return ShowUser();

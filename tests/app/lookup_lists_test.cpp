@@ -131,7 +131,7 @@ class LookupListsTest : public QObject {
     QCOMPARE(main_->fReferent->Selected(),
              (std::vector<std::string>{"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"}));
     QCOMPARE(main_->fTemeljnica->Selected(),
-             (std::vector<std::string>{"KLJUC\t10\t\x8A" "tevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."}));
+             (std::vector<std::string>{"KLJUC\t10\t\x8A" "tevilka", "DATUM\t10\tDatum", "REFERENT\t4\tRef."}));
     for (TwwDBLookupCombo* s : {main_->fPoslDog, main_->fReferent, main_->fTemeljnica}) {
       QCOMPARE(s->Options(), loColLines | loRowLines | loTitles);
       QCOMPARE(s->Style(), csDropDownList);
@@ -192,6 +192,34 @@ class LookupListsTest : public QObject {
     QCOMPARE(referent->List()->VisibleRecords(), static_cast<int>(rows.size()));
     QTest::keyClick(referent, Qt::Key_Escape);
     Pick(referent, rows.at(2).at(0));
+  }
+
+  // Each date of the journal list is drawn whole within its column (it was cut to
+  // "31.12.202" when the column held nine digits' width).
+  void TheJournalListShowsWholeDates() {
+    Start();
+    main_->fKreiranjeTemeljnice->setCurrentWidget(main_->fStaraTemeljnica);
+    main_->fTemeljnica->setFocus();
+    QTest::keyClick(main_->fTemeljnica, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(main_->fTemeljnica->ListVisible());
+    TwwCustomDBGrid* list = main_->fTemeljnica->List();
+    const auto& columns = list->Columns();
+    QCOMPARE(columns.size(), size_t(3));
+    QCOMPARE(columns[1].Title, std::string("Datum"));
+    const int margins = 4;  // the cell's text margin on both sides
+    QVERIFY(list->VisibleRecords() > 0);
+    for (int row = 0; row < list->VisibleRecords(); ++row) {
+      const QString date = QString::fromStdString(list->FieldText(row, "DATUM"));
+      QVERIFY2(date.size() == 10 && date[2] == date[5] && !date[2].isDigit(), qPrintable(date));
+      QVERIFY2(list->fontMetrics().horizontalAdvance(date) + margins <= list->DrawnWidth(1),
+               qPrintable(date + " is wider than its column"));
+    }
+    // The widest date the column can meet: eight of the widest digit, two separators.
+    const QChar separator = QString::fromStdString(list->FieldText(0, "DATUM")).at(2);
+    int digit = 0;
+    for (char c = '0'; c <= '9'; ++c) digit = std::max(digit, list->fontMetrics().horizontalAdvance(QChar(c)));
+    QVERIFY(8 * digit + 2 * list->fontMetrics().horizontalAdvance(separator) + margins <= list->DrawnWidth(1));
+    QTest::keyClick(main_->fTemeljnica, Qt::Key_Escape);
   }
 
   void ARunTakesTheSelectorsTextsAndItsNewJournalIsListedNextTime() {

@@ -26,7 +26,15 @@ std::string Env(const char* name, const std::string& fallback) {
   return v && *v ? std::string(v) : fallback;
 }
 
-std::string PgPort() { return Env("PRENOS_PG_PORT", "54329"); }
+// PRENOS_PG_PORT, else the port scripts/pg wrote when it started the server beside the
+// build (it may have taken another than 54329 when that was in use).
+std::string PgPort() {
+  if (const std::string port = Env("PRENOS_PG_PORT", ""); !port.empty()) return port;
+  std::ifstream file(fs::path(Env("PRENOS_BUILD_DIR", ".")) / ".pg-port");
+  std::string port;
+  if (file >> port) return port;
+  return "54329";
+}
 
 fs::path WorkDir() {
   static const fs::path dir = [] {

@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "platform/codepage.h"
+#include "prenos_version.h"
 #include "settings/credentials.h"
 #include "settings/scramble.h"
 #include "sqlsupport/error_records.h"
@@ -202,6 +203,9 @@ TEST(PrenosLogin, BadInputGetsAClearErrorAndStoresNothing) {
   r = Tool(prefix, "--help", "");
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.out.find("--show-user"), std::string::npos);
+  r = Tool(prefix, "--version", "");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, std::string("prenos-login ") + PRENOS_VERSION + "\n");
 
   r = Tool(prefix, "''", "x\n");
   EXPECT_EQ(r.code, 2);
