@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "../localtables/prefix_fixture.h"
@@ -53,6 +54,15 @@ class ImportTest : public testing::PrefixTest {
       return e.what();
     }
     return "";
+  }
+
+  // The first line of an import error, naming the line and the field with its positions.
+  static std::string At(int line, const std::string& field) {
+    static const std::map<std::string, std::string> positions = {
+        {"DsKup_Knj", "27\x96" "32"}, {"DatZap", "138\x96" "145"},
+        {"Znesek", "169\x96" "185"}, {"DatVal", "215\x96" "222"}};
+    return "Napaka v vrstici " + std::to_string(line) + ", polje " + field + " (mesta " +
+           positions.at(field) + "):\n";
   }
 
   fs::path StagingFile() const { return Prefix() / "aliases/TorvikTemp/Prenos.db"; }
@@ -150,13 +160,13 @@ TEST_F(ImportTest, ShortLinesGiveShortPieces) {
   EXPECT_EQ(F("DatVal").AsDateTime(), EncodeDate(2002, 3, 2));
   EXPECT_EQ(t.tbPrenos.RecordCount(), 1);
   // Ending before it, the day group is empty.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 220)}), "'' is not a valid integer value");
-  EXPECT_EQ(ImportFailure({PostingLine({}, 218)}), "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 220)}), At(1, "DatVal") + "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 218)}), At(1, "DatVal") + "'' is not a valid integer value");
   // Ending inside the description, the amount is the first piece that cannot convert.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 150)}), "'' is not a valid floating point value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 150)}), At(1, "Znesek") + "'' is not a valid floating point value");
   // Ending inside the document number: the number converts, the date's day group is empty.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 30)}), "'' is not a valid integer value");
-  EXPECT_EQ(ImportFailure({""}), "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 30)}), At(1, "DatZap") + "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({""}), At(1, "DsKup_Knj") + "'' is not a valid integer value");
 }
 
 TEST_F(ImportTest, ConversionFailuresCarryTheirMessages) {
@@ -166,28 +176,28 @@ TEST_F(ImportTest, ConversionFailuresCarryTheirMessages) {
     return PostingLine(f);
   };
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DsKupKnj = "12a"; })}),
-            "'12a' is not a valid integer value");
+            At(1, "DsKup_Knj") + "'12a' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DsKupKnj = " 1 2 "; })}),
-            "'1 2' is not a valid integer value");
+            At(1, "DsKup_Knj") + "'1 2' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DsKupKnj = ""; })}),
-            "'' is not a valid integer value");
+            At(1, "DsKup_Knj") + "'' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "20020231"; })}),
-            "Invalid argument to date encode");
+            At(1, "DatZap") + "Invalid argument to date encode");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatVal = "20021300"; })}),
-            "Invalid argument to date encode");
+            At(1, "DatVal") + "Invalid argument to date encode");
   // Day, month, year in that order: the first bad group is the one named.
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "x002yyzz"; })}),
-            "'zz' is not a valid integer value");
+            At(1, "DatZap") + "'zz' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "x002yy10"; })}),
-            "'yy' is not a valid integer value");
+            At(1, "DatZap") + "'yy' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "x0020310"; })}),
-            "'x002' is not a valid integer value");
+            At(1, "DatZap") + "'x002' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatVal = "2002031 "; })}),
-            "'1 ' is not a valid integer value");
+            At(1, "DatVal") + "'1 ' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.Znesek = "12a,34"; })}),
-            "'12a34' is not a valid floating point value");
+            At(1, "Znesek") + "'12a34' is not a valid floating point value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.Znesek = ""; })}),
-            "'' is not a valid floating point value");
+            At(1, "Znesek") + "'' is not a valid floating point value");
   // Leading blanks and signs are allowed in each group.
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "2002 3 1"; })}), "");
   EXPECT_EQ(F("DatZap").AsDateTime(), EncodeDate(2002, 3, 1));
@@ -207,11 +217,6 @@ TEST_F(ImportTest, AmountsCountInHundredthsWithTheCommaRule) {
   };
   for (const auto& c : cases) EXPECT_EQ(PrenosNumber(c.piece), c.amount) << c.piece;
 
-  // A tie at the fourth decimal goes to the even neighbour (with '.' as the decimal).
-  EXPECT_EQ(PrenosNumber("0.125"), 12);
-  EXPECT_EQ(PrenosNumber("0.375"), 38);
-  EXPECT_EQ(PrenosNumber("-0.625"), -62);
-
   auto message = [](const std::string& piece) {
     try {
       PrenosNumber(piece);
@@ -223,9 +228,17 @@ TEST_F(ImportTest, AmountsCountInHundredthsWithTheCommaRule) {
   EXPECT_EQ(message("       "), "'' is not a valid floating point value");
   EXPECT_EQ(message("1,2,3"), "'12,' is not a valid floating point value");
   EXPECT_EQ(message("1 234"), "'1 234' is not a valid floating point value");
+  // Whole hundredths only: no decimal point, grouping, exponent or bare sign.
+  EXPECT_EQ(message("12.400,00"), "'12.40000' is not a valid floating point value");
+  EXPECT_EQ(message("0.125"), "'0.125' is not a valid floating point value");
+  EXPECT_EQ(message("1E3"), "'1E3' is not a valid floating point value");
+  EXPECT_EQ(message("-"), "'-' is not a valid floating point value");
+  EXPECT_EQ(message("+-5"), "'+-5' is not a valid floating point value");
   // Beyond a 64-bit count of ten-thousandths: refused, not wrapped.
+  EXPECT_EQ(PrenosNumber("92233720368547758"), 9223372036854775800);
+  EXPECT_EQ(PrenosNumber("-92233720368547758"), -9223372036854775800);
+  EXPECT_EQ(message("92233720368547759"), "'92233720368547759' is outside the range of an amount");
   EXPECT_EQ(message("99999999999999999"), "'99999999999999999' is outside the range of an amount");
-  EXPECT_EQ(message("1E300"), "'1E300' is outside the range of an amount");
 
   // The user's decimal comma changes nothing: the comma rule has removed it already.
   FormatSettings sl;
@@ -265,8 +278,10 @@ TEST_F(ImportTest, AFailureKeepsThePostedRecordsOnly) {
   try {
     FillPrenos(t.tbPrenos, t.TAscii, file);
     FAIL() << "imported a bad line";
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), "'abc' is not a valid floating point value");
+  } catch (const EImportLine& e) {
+    EXPECT_EQ(e.Line(), 3);
+    EXPECT_EQ(e.Field(), "Znesek");
+    EXPECT_EQ(e.Message(), At(3, "Znesek") + "'abc' is not a valid floating point value");
   }
   // The third record was being filled: it is not stored, whatever happens next.
   EXPECT_TRUE(t.tbPrenos.Active());
