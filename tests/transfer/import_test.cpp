@@ -7,7 +7,9 @@
 
 #include "../localtables/prefix_fixture.h"
 #include "platform/component.h"
+#include "platform/codepage.h"
 #include "platform/convert.h"
+#include "platform/text_encoding.h"
 #include "posting_line.h"
 #include "transfer/import.h"
 
@@ -15,6 +17,8 @@ namespace prenos {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::EncodedFile;
+using testing::kEveryEncoding;
 using testing::PostingFields;
 using testing::PostingLine;
 
@@ -44,6 +48,23 @@ class ImportTest : public testing::PrefixTest {
     for (const auto& l : lines) bytes += l + eol;
     WriteFile(fs::path("drive_c/temp") / name, bytes);
     return "c:\\temp\\" + name;
+  }
+
+  // Writes the lines as c:\temp\<name> in an encoding; returns the Windows name.
+  std::string Encoded(const std::vector<std::string>& lines, TTextEncoding encoding,
+                      const std::string& name = "enc.txt") {
+    WriteFile(fs::path("drive_c/temp") / name, EncodedFile(lines, encoding));
+    return "c:\\temp\\" + name;
+  }
+
+  // The message of the exception the import of this file raises ("" when none).
+  std::string FileFailure(const std::string& file) {
+    try {
+      FillPrenos(t.tbPrenos, t.TAscii, file);
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "";
   }
 
   // The message of the exception the import raises on these lines ("" when none).
@@ -340,6 +361,116 @@ TEST_F(ImportTest, FileNamesAreWindowsOrPosixPaths) {
   const fs::path posix = WriteFile("posix/file.txt", PostingLine({}) + "\r\n");
   FillPrenos(t.tbPrenos, t.TAscii, posix.string());
   EXPECT_EQ(t.tbPrenos.RecordCount(), 1);
+}
+
+// Slovenian letters before the amount and in the codes: every encoding stages what the
+// Windows-1250 file stages, and the staging table holds the texts as UTF-8.
+TEST_F(ImportTest, EveryEncodingStagesTheSameRecords) {
+  PostingFields f;
+  f.KKupDob = "\x8e" "AGAR";              // ŽAGAR
+  f.Vsebina = "Pla\xe8ilo \xe8\x9a\x9e \x8a\xc8\x8e";  // Plačilo čšž ŠČŽ
+  PostingFields g = f;
+  g.Vsebina = "\x8a" "ola";  // Šola
+  g.Znesek = "-12,5";
+  const std::vector<std::string> lines = {PostingLine(f), PostingLine(g)};
+  const std::string dump = "SELECT * FROM Prenos ORDER BY rowid";
+  std::string expected;
+  for (const TTextEncoding e : kEveryEncoding) {
+    FillPrenos(t.tbPrenos, t.TAscii, Encoded(lines, e));
+    ASSERT_EQ(t.tbPrenos.RecordCount(), 2) << int(e);
+    EXPECT_EQ(F("Vsebina").AsString(), f.Vsebina) << int(e);
+    EXPECT_EQ(F("KKupDob").AsString(), f.KKupDob) << int(e);
+    EXPECT_DOUBLE_EQ(F("Znesek").AsFloat(), 1234.56) << int(e);
+    EXPECT_EQ(F("DatVal").AsDateTime(), EncodeDate(2002, 3, 25)) << int(e);
+    t.tbPrenos.Next();
+    EXPECT_DOUBLE_EQ(F("Znesek").AsFloat(), -1.25) << int(e);  // "12,5" counts in hundredths
+    t.tbPrenos.Close();
+    const std::string rows = Sqlite(StagingFile(), dump);
+    if (expected.empty()) expected = rows;
+    EXPECT_EQ(rows, expected) << int(e);
+  }
+  EXPECT_NE(expected.find("|Plačilo čšž ŠČŽ       |"), std::string::npos) << expected;
+  EXPECT_NE(expected.find("|Šola                  |"), std::string::npos) << expected;
+}
+
+TEST_F(ImportTest, AWindows1250FileWhoseBytesAreValidUtf8StaysWindows1250) {
+  PostingFields f;
+  f.Vsebina = "\xe8\x9a\x9e";  // čšž, or one CJK character read as UTF-8
+  const std::string file = Input({PostingLine(f)}, "cp.txt");
+  ASSERT_EQ(DecodeTextLines(EncodedFile({PostingLine(f)}, TTextEncoding::Windows1250)).Encoding,
+            TTextEncoding::Windows1250);
+  FillPrenos(t.tbPrenos, t.TAscii, file);
+  EXPECT_EQ(F("Vsebina").AsString(), "\xe8\x9a\x9e");
+  EXPECT_DOUBLE_EQ(F("Znesek").AsFloat(), 1234.56);
+}
+
+TEST_F(ImportTest, ACharacterOutsideTheCodePageStopsTheImportBeforeAnyRecord) {
+  FillPrenos(t.tbPrenos, t.TAscii, Input({PostingLine({})}, "old.txt"));
+  PostingFields f;
+  f.Vsebina = "Pla\xe8ilo ";
+  std::string foreign = Cp1250ToUtf8(PostingLine(f));
+  foreign.replace(foreign.find("Plačilo ") + 9, 1, "中");  // column 154
+  const std::string utf8 = "\xEF\xBB\xBF" + Cp1250ToUtf8(PostingLine({})) + "\n" + foreign + "\n" +
+                           Cp1250ToUtf8(PostingLine({})) + "\n";
+  WriteFile("drive_c/temp/foreign.txt", utf8);
+  EXPECT_EQ(FileFailure("c:\\temp\\foreign.txt"),
+            "Napaka v vrstici 2, stolpec 154:\nznaka U+4E2D ni v kodni tabeli Windows-1250");
+  EXPECT_TRUE(t.tbPrenos.Active());
+  EXPECT_EQ(t.tbPrenos.RecordCount(), 0);
+  EXPECT_FALSE(t.TAscii.Active());
+}
+
+TEST_F(ImportTest, ErrorsNameTheLineOfABadDocumentNumberDateOrAmount) {
+  auto file = [](int badLine, std::function<void(PostingFields&)> spoil) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 4; ++i) {
+      PostingFields f;
+      if (i == badLine) spoil(f);
+      lines.push_back(PostingLine(f));
+    }
+    return lines;
+  };
+  const auto number = file(2, [](auto& f) { f.DsKupKnj = "1O"; });
+  const auto date = file(3, [](auto& f) { f.DatZap = "2002x310"; });
+  const auto grouped = file(4, [](auto& f) { f.Znesek = "12.400,00"; });
+  const auto letter = file(2, [](auto& f) { f.Znesek = "32O000"; });
+  for (const TTextEncoding e : {TTextEncoding::Windows1250, TTextEncoding::Utf16BE}) {
+    EXPECT_EQ(FileFailure(Encoded(number, e)), At(2, "DsKup_Knj") + "'1O' is not a valid integer value");
+    EXPECT_EQ(t.tbPrenos.RecordCount(), 1);  // the lines before it
+    EXPECT_EQ(FileFailure(Encoded(date, e)), At(3, "DatZap") + "'x3' is not a valid integer value");
+    EXPECT_EQ(FileFailure(Encoded(grouped, e)), At(4, "Znesek") + "'12.40000' is not a valid floating point value");
+    EXPECT_EQ(t.tbPrenos.RecordCount(), 3);
+    EXPECT_EQ(FileFailure(Encoded(letter, e)), At(2, "Znesek") + "'32O000' is not a valid floating point value");
+  }
+}
+
+TEST_F(ImportTest, ALineIsCutIntoItsRecordOrAnErrorNamingTheField) {
+  PostingFields f;
+  f.KDokm = "ABCDEFG";
+  f.Znesek = "  -1234,5678";
+  const TPostingRecord r = CutPostingLine(PostingLine(f), 9);
+  EXPECT_EQ(r.DsKupKnj, 123);
+  EXPECT_EQ(r.KzRacuna, "1200      ");
+  EXPECT_EQ(r.KNaRacun, "7600      ");
+  EXPECT_EQ(r.KStrM, "100       ");
+  EXPECT_EQ(r.KKupDob, "P001      ");
+  EXPECT_EQ(r.KDokm, "ABCDEFG");
+  EXPECT_EQ(r.DatZap, EncodeDate(2002, 3, 10));
+  EXPECT_EQ(r.Vsebina, "Racun 123             ");
+  EXPECT_EQ(r.Znesek, -12345600);
+  EXPECT_EQ(r.DatVal, EncodeDate(2002, 3, 25));
+  f.DatVal = "20020230";
+  try {
+    CutPostingLine(PostingLine(f), 9);
+    FAIL() << "cut a line with 30 February";
+  } catch (const EImportLine& e) {
+    EXPECT_EQ(e.Line(), 9);
+    EXPECT_EQ(e.Field(), "DatVal");
+    EXPECT_EQ(e.First(), 215);
+    EXPECT_EQ(e.Last(), 222);
+    EXPECT_EQ(e.Detail(), "Invalid argument to date encode");
+    EXPECT_EQ(e.Message(), At(9, "DatVal") + e.Detail());
+  }
 }
 
 TEST_F(ImportTest, TheTablesComeWithTheirSettings) {
