@@ -478,7 +478,9 @@ TEST_F(TableTest, TheFileIsAPlainSqliteDatabase) {
   EXPECT_EQ(Sqlite(file, "PRAGMA integrity_check", &status), "ok\n");
   EXPECT_EQ(status, 0);
   EXPECT_EQ(Sqlite(file, "SELECT Num, Amount, Day, Stamp, hex(KzRacuna), typeof(KzRacuna) FROM Mix"),
-            "123|0.07|2002-03-10|1899-12-29 12:00:00|8A9EE82080FF|text\n");
+            "123|0.07|2002-03-10|1899-12-29 12:00:00|C5A0C5BEC48D20E282ACCB99|text\n");
+  // Texts are stored as UTF-8, so any tool reads them.
+  EXPECT_EQ(Sqlite(file, "SELECT KzRacuna FROM Mix"), "Šžč €˙\n");
   EXPECT_EQ(Sqlite(file, "SELECT group_concat(name || ' ' || type, ', ') FROM pragma_table_info('Mix')"),
             "Num INTEGER, Small SMALLINT, KzRacuna VARCHAR(10), Amount FLOAT, Day DATE, "
             "Stamp DATETIME, Notes TEXT\n");
@@ -523,6 +525,36 @@ TEST_F(TableTest, TheFileIsAPlainSqliteDatabase) {
   t.FieldByName("Num").SetAsInteger(8);
   t.Post();
   EXPECT_EQ(t.RecordCount(), 2);
+}
+
+TEST_F(TableTest, RowsEarlierVersionsWroteAsWindows1250ReadBackBesideUtf8Rows) {
+  TTable t;
+  DefineMix(t);
+  t.CreateTable();
+  const fs::path file = Prefix() / "aliases/Test/Mix.db";
+  // Earlier versions stored the code page's bytes as they were: Šžč and "čšž", whose
+  // bytes happen to be valid UTF-8 of a character the code page lacks.
+  Sqlite(file, "INSERT INTO Mix (Num, KzRacuna, Notes) VALUES "
+               "(1, CAST(X'8A9EE8' AS TEXT), CAST(X'E89A9E' AS TEXT)), (2, 'abc', CAST(X'81' AS TEXT))");
+  t.Open();
+  t.Append();
+  t.FieldByName("Num").SetAsInteger(3);
+  t.FieldByName("KzRacuna").SetAsString("\x8a\x9e\xe8");
+  t.FieldByName("Notes").SetAsString("\xe8\x9a\x9e\x81");  // with a byte the code page leaves empty
+  t.Post();
+  t.First();
+  const std::vector<std::pair<std::string, std::string>> want = {
+      {"\x8a\x9e\xe8", "\xe8\x9a\x9e"}, {"abc", "\x81"}, {"\x8a\x9e\xe8", "\xe8\x9a\x9e\x81"}};
+  for (const auto& [kz, notes] : want) {
+    ASSERT_FALSE(t.Eof());
+    EXPECT_EQ(t.FieldByName("KzRacuna").AsString(), kz);
+    EXPECT_EQ(t.FieldByName("Notes").AsString(), notes);
+    t.Next();
+  }
+  EXPECT_TRUE(t.Eof());
+  t.Close();
+  EXPECT_EQ(Sqlite(file, "SELECT hex(KzRacuna), hex(Notes) FROM Mix ORDER BY Num"),
+            "8A9EE8|E89A9E\n616263|81\nC5A0C5BEC48D|C48DC5A1C5BEC281\n");
 }
 
 }  // namespace

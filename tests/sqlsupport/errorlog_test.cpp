@@ -292,3 +292,23 @@ TEST(ErrorLog, KillingTheProcessWhileRecordsAreWrittenLeavesASoundTable) {
   EXPECT_EQ(r.back().at("Operation"), "parent again");
   for (const auto& rec : r) EXPECT_EQ(rec.at("Error"), "written in a loop");
 }
+
+TEST(ErrorLog, AnExistingTableWithWindows1250RowsIsKeptAndReadsBack) {
+  TempPrefix prefix;
+  LogError(nullptr, &Application(), "first");
+  // A record as earlier versions wrote it: the message in Windows-1250 bytes.
+  EXPECT_EQ(SqliteScalar(ErrorTableFile(),
+                         "INSERT INTO TorvikError (Operation, Error) VALUES "
+                         "('legacy', CAST(X'8A6F6C61206A65207A61707274612E' AS TEXT)) RETURNING 'ok'"),
+            "ok");
+  const EConvertError e("Napaka v vrstici 2, polje Znesek (mesta 169\x96" "185):\n'\x9a' ni \xe8" "ist");
+  LogError(&e, &Application(), "new");
+  const auto r = ErrorRecords();
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_EQ(r[0].at("Operation"), "first");
+  EXPECT_EQ(r[1].at("Error"), "\x8aola je zaprta.");  // Šola je zaprta.
+  EXPECT_EQ(r[2].at("Error"), e.Message());
+  // New records are UTF-8 in the file.
+  EXPECT_EQ(SqliteScalar(ErrorTableFile(), "SELECT Error FROM TorvikError WHERE Operation = 'new'"),
+            "Napaka v vrstici 2, polje Znesek (mesta 169–185):\n'š' ni čist");
+}

@@ -5,7 +5,9 @@
 #include <set>
 
 #include "odbc/odbcerror.h"
+#include "platform/codepage.h"
 #include "platform/exceptions.h"
+#include "platform/text_encoding.h"
 #include "run_fixture.h"
 #include "sqlsupport/error_records.h"
 #include "transfer/posting.h"
@@ -248,6 +250,50 @@ TEST_F(RunTest, TwoRunsOnTheSameFileWriteItTwice) {
   EXPECT_EQ(Count("Teme"), 5);
   EXPECT_EQ(view.information.size(), 4u);
   EXPECT_TRUE(ErrorRecords().empty());
+}
+
+// The same postings saved in each encoding book the same ledger rows, Slovenian letters
+// before the amount and in the partner code included; a bad line books nothing.
+TEST_F(RunTest, AFileInEveryEncodingBooksTheSameRows) {
+  ledger.LoadSample();
+  PostingFields f;
+  f.KKupDob = "\x8e" "AGAR";                           // ŽAGAR
+  f.Vsebina = "Pla\xe8ilo \xe8\x9a\x9e \x8a\xc8\x8e";  // Plačilo čšž ŠČŽ
+  PostingFields g = f;
+  g.DsKupKnj = "2";
+  g.Znesek = "99,5";
+  const std::vector<std::string> lines = {PostingLine(f), PostingLine(g)};
+  std::vector<Rows> booked;
+  std::filesystem::create_directories(ledger.Prefix() / "drive_c/temp");
+  for (const TTextEncoding e : testing::kEveryEncoding) {
+    std::ofstream(ledger.Prefix() / "drive_c/temp/enc.txt", std::ios::binary | std::ios::trunc)
+        << testing::EncodedFile(lines, e);
+    view.fileName = "c:\\temp\\enc.txt";
+    Run();
+    const std::string key = "02KA0000" + std::to_string(booked.size() + 1);
+    booked.push_back(ledger.Query("SELECT Poz, Konto, ProtiKonto, Subjekt, Dokument, DatumDok, DatumVal, Opomba, "
+                                  "Debet, Kredit FROM TemePoz WHERE Kljuc = '" + key + "' ORDER BY Poz"));
+  }
+  ASSERT_EQ(booked[0].size(), 4u);
+  EXPECT_EQ(booked[0][0].at(7), f.Vsebina);
+  EXPECT_DOUBLE_EQ(std::stod(booked[0][0].at(8)), 1234.56);
+  EXPECT_DOUBLE_EQ(std::stod(booked[0][3].at(9)), 9.95);  // "99,5" is hundredths
+  for (size_t i = 1; i < booked.size(); ++i) EXPECT_EQ(booked[i], booked[0]) << i;
+  EXPECT_EQ(Count("Subjekt", "Naziv2 = '\x8e" "AGAR'"), 1);
+  EXPECT_EQ(view.information.size(), booked.size());
+
+  // A character the code page lacks: the run ends at the import, nothing is written.
+  const int rows = Count("TemePoz");
+  std::ofstream(ledger.Prefix() / "drive_c/temp/enc.txt", std::ios::binary | std::ios::trunc)
+      << "\xEF\xBB\xBF" << Cp1250ToUtf8(PostingLine(f)) << "\r\n" << Cp1250ToUtf8(PostingLine(g)) << "\xE2\x88\x9E\r\n";
+  try {
+    Run();
+    ADD_FAILURE() << "booked a file with a character outside the code page";
+  } catch (const ETextEncoding& e) {
+    EXPECT_EQ(e.Message(), "Napaka v vrstici 2, stolpec 225:\nznaka U+221E ni v kodni tabeli Windows-1250");
+  }
+  EXPECT_EQ(Count("TemePoz"), rows);
+  EXPECT_EQ(view.information.size(), booked.size());
 }
 
 TEST_F(RunTest, ACancelledDialogEndsTheRunWithoutBookingTheLastFileAgain) {
