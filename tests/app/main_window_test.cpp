@@ -202,7 +202,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(main.fReferent->Selected(),
              (std::vector<std::string>{"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"}));
     QCOMPARE(main.fTemeljnica->Selected(),
-             (std::vector<std::string>{"KLJUC\t10\t\x8Atevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."}));
+             (std::vector<std::string>{"KLJUC\t10\t\x8Atevilka", "DATUM\t10\tDatum", "REFERENT\t4\tRef."}));
     for (TwwDBLookupCombo* s : {main.fPoslDog, main.fReferent, main.fTemeljnica}) {
       QCOMPARE(s->Options(), loColLines | loRowLines | loTitles);
       QCOMPARE(s->Style(), csDropDownList);
