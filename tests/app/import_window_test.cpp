@@ -144,7 +144,8 @@ class ImportWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     auto dialog = ChooseInFileDialog(QString::fromStdString(bad.string()));
     QVERIFY(main.AskForFile());
-    QCOMPARE(ImportFailure(main), std::string("'12x' is not a valid floating point value"));
+    QCOMPARE(ImportFailure(main), std::string("Napaka v vrstici 2, polje Znesek (mesta 169\x96" "185):\n"
+                                              "'12x' is not a valid floating point value"));
     main.tbPrenos.Close();
     main.tbPrenos.Open();
     QCOMPARE(main.tbPrenos.RecordCount(), int64_t(1));
@@ -152,7 +153,8 @@ class ImportWindowTest : public QObject {
 
     // A date that is no date; a file that is gone.
     WriteFile(bad, {PostingLine("1", "1200", "7600", "", "", "Prva", "20260231", "100", "20260105")});
-    QCOMPARE(ImportFailure(main), std::string("Invalid argument to date encode"));
+    QCOMPARE(ImportFailure(main), std::string("Napaka v vrstici 1, polje DatZap (mesta 138\x96" "145):\n"
+                                              "Invalid argument to date encode"));
     std::filesystem::remove(bad);
     QVERIFY(!ImportFailure(main).empty());
     QVERIFY(!main.TAscii.Active());

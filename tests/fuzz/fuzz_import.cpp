@@ -1,4 +1,5 @@
-// libFuzzer target: arbitrary bytes as a posting file through the import. Our own
+// libFuzzer target: arbitrary bytes (Windows-1250, UTF-8, UTF-16) as a posting file
+// through the import. Our own
 // exceptions (bad conversions) are expected; a crash, a sanitizer report, or a
 // successful import that staged a different number of records than the file has lines
 // is a fault.
@@ -26,6 +27,28 @@ void RemoveScratch() {
   fs::remove_all(g_dir, ec);
 }
 
+// The lines the file holds, counted apart from the decoder: LF units after a UTF-16
+// mark, LF bytes otherwise (a UTF-8 mark is no line of its own).
+int64_t LinesOf(const uint8_t* data, size_t size) {
+  const bool le = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+  const bool be = size >= 2 && data[0] == 0xFE && data[1] == 0xFF;
+  const bool utf8 = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
+  if (le || be) {
+    int64_t lines = 0;
+    bool open = false;
+    for (size_t i = 2; i + 1 < size; i += 2) {
+      const bool lf = data[le ? i : i + 1] == '\n' && data[le ? i + 1 : i] == 0;
+      lines += lf;
+      open = !lf;
+    }
+    return lines + open;
+  }
+  const size_t from = utf8 ? 3 : 0;
+  int64_t lines = 0;
+  for (size_t i = from; i < size; ++i) lines += data[i] == '\n';
+  return lines + (size > from && data[size - 1] != '\n');
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -45,9 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream out(g_input, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  int64_t lines = 0;
-  for (size_t i = 0; i < size; ++i) lines += data[i] == '\n';
-  if (size > 0 && data[size - 1] != '\n') ++lines;
+  const int64_t lines = LinesOf(data, size);
 
   prenos::TImportTables tables;
   try {
