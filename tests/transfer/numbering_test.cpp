@@ -51,7 +51,7 @@ class NumberingTest : public testing::TransferTest {
   }
   // Runs fn, which must end in the silent abort, and returns the error records then.
   template <class F>
-  std::vector<ErrorRecord> RecordsOfAbort(F fn) {
+  std::vector<testing::ErrorRecord> RecordsOfAbort(F fn) {
     try {
       fn();
       ADD_FAILURE() << "no abort";
