@@ -550,6 +550,22 @@ TEST_F(RunTest, TheCompletionBoxSaysWhatWasBookedAndAPreviewBooksNothing) {
   EXPECT_EQ(s.Posted[0].Subjekt, ledger.Scalar("SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"));
   EXPECT_EQ(Positions("02KA00001"), Range(1, 5));
   ExpectDone();
+  // What was pending goes before the first new subject, each subject on its own, the
+  // rest at the end; the send of nothing between the two subjects is not made.
+  const auto lines = [](const std::string& batch) {
+    int n = 0;
+    for (size_t p = 0; (p = batch.find("INSERT INTO TemePoz(", p)) != std::string::npos; ++p) ++n;
+    return n;
+  };
+  const std::vector<std::string> sent = Sent();
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[0].rfind("INSERT INTO Teme(", 0), 0u);
+  EXPECT_EQ(lines(sent[0]), 3);
+  EXPECT_EQ(sent[1], "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES "
+                     "('N1','N1','N1','P','SIT','SIT'); ");
+  EXPECT_EQ(sent[2], "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES "
+                     "('C1','C1','C1','P','SIT','SIT'); ");
+  EXPECT_EQ(lines(sent[3]), 2);
   EXPECT_EQ(view.information.at(0).second,
             "Prenos knji\x9E" "b zaklju\xE8" "en !\n"
             "Temeljnica: 02KA00001 (nova)\n"
