@@ -10,7 +10,6 @@
 #include "sqlsupport/batch.h"
 #include "sqlsupport/errorlog.h"
 #include "sqlsupport/transaction.h"
-#include "platform/component.h"
 #include "transfer/numbering.h"
 #include "transfer/posting.h"
 #include "transfer/run_failure.h"
@@ -49,7 +48,14 @@ class TWaitCursor {
 // rolled back by its scope.
 void BookFile(TRunView& view, const TLedger& ledger, const TRunOptions& options, TRunSummary& summary,
               TWaitCursor& wait, bool& imported) {
-  TTransaction transaction = InStep(run_step::kBegin, [&] { return TTransaction(ledger.Database); });
+  TTransaction transaction = InStep(run_step::kBegin, [&] {
+    try {
+      return TTransaction(ledger.Database);
+    } catch (const std::exception& e) {
+      LogError(&e, &ledger.Database, "Transaction");
+      throw;
+    }
+  });
   std::string& kljuc = summary.Journal;
   int poz = 0;
   if (summary.AttachedToExisting) {
