@@ -1,10 +1,15 @@
 // Transfer speed and memory: a generated posting file (200 partners, 50 cost centres, 5%
 // of the records skipped) booked into a new journal by the whole run, against a bare ODBC
-// loop replaying exactly the statements that run sent, on a fresh ledger each. Every run
-// and every replay is a child process of its own, so that its peak memory is its own.
+// loop replaying exactly the statements that run sent in the run's own transaction pattern
+// (one transaction for the whole run), on a fresh ledger each; and that replay against
+// the same statements committed batch by batch (run_vs_autocommit). Every run and every
+// replay is a child process of its own, so that its peak memory is its own; the figures
+// are medians of the ratios of pairs taken in turns.
 //
 //   bench_transfer [postgres|sqlite]     the figures of both ledgers, or of one
-//   bench_transfer child run|replay BACKEND INPUT STREAM
+//   bench_transfer postgres|sqlite N     the figures of one ledger at N records only
+//   bench_transfer child run BACKEND INPUT STREAM
+//   bench_transfer child replay BACKEND INPUT STREAM [run|autocommit]
 #include <sql.h>
 #include <sqlext.h>
 #include <stdlib.h>
@@ -41,7 +46,7 @@ namespace {
 
 constexpr int kPartners = 200;
 constexpr int kCentres = 50;
-constexpr int kRepeats = 3;  // runs and replays of the smaller file, taking turns
+constexpr int kPairs = 5;  // run/replay pairs of the smaller file, taking turns
 
 std::string Partner(int i) { return "P" + std::to_string(1000 + i % kPartners); }
 std::string Centre(int i) { return std::to_string(100 + i % kCentres); }
@@ -113,7 +118,7 @@ class BenchView : public TRunView {
   std::string FileName() const override { return file_; }
   void SetProgress(int) override {}
   void SetWaitCursor(bool) override {}
-  void ShowInformation(const std::string&, const std::string& text) override { done = text == kTransferDoneText; }
+  void ShowInformation(const std::string&, const std::string& text) override { done = text.rfind(kTransferDoneText, 0) == 0; }
   void ShowError(const std::string&) override { done = false; }
   void FillPrenos() override { prenos::FillPrenos(tables.tbPrenos, tables.TAscii, file_); }
   TTable& StagingTable() override { return tables.tbPrenos; }
@@ -134,8 +139,9 @@ int ChildRun(Backend backend, const std::string& input, const std::string& strea
   TDataSif module;
   BenchView view(input);
 
-  FILE* out = std::fopen(stream.c_str(), "wb");
-  if (!out) throw std::runtime_error("cannot write " + stream);
+  // A stream of "-" records nothing: the timed runs do no work a replay does not.
+  FILE* out = stream == "-" ? nullptr : std::fopen(stream.c_str(), "wb");
+  if (!out && stream != "-") throw std::runtime_error("cannot write " + stream);
   auto record = [out](char kind) {
     return [out, kind](TComponent* sender) {
       const std::string& sql = static_cast<THstmt*>(sender)->SQL();
@@ -144,14 +150,16 @@ int ChildRun(Backend backend, const std::string& input, const std::string& strea
       std::fputc('\n', out);
     };
   };
-  module.qQueryFind.BeforeExecute = record('Q');
-  module.qQuery0.BeforeExecute = record('Q');
-  module.UpdateHstmt.BeforeExecute = record('B');
+  if (out) {
+    module.qQueryFind.BeforeExecute = record('Q');
+    module.qQuery0.BeforeExecute = record('Q');
+    module.UpdateHstmt.BeforeExecute = record('B');
+  }
 
   const auto t0 = std::chrono::steady_clock::now();
   RunTransfer(view, TLedger{module.Database, module.UpdateHstmt, module.qQueryFind, module.qQuery0});
   const double seconds = Seconds(std::chrono::steady_clock::now() - t0);
-  std::fclose(out);
+  if (out) std::fclose(out);
   std::printf("seconds=%.6f\nrss_kb=%ld\ndone=%d\ncontents=%s\n", seconds, PeakRssKb(), view.done ? 1 : 0,
               Contents(ledger).c_str());
   return 0;
@@ -191,10 +199,13 @@ std::vector<Statement> LoadStream(const std::string& file) {
   return out;
 }
 
-int ChildReplay(Backend backend, const std::string& stream) {
+// pattern "run": the run's own, one transaction from the first statement to the commit;
+// pattern "autocommit": the earlier one, every batch in a transaction of its own.
+int ChildReplay(Backend backend, const std::string& stream, const std::string& pattern) {
   TestLedger ledger(backend);
   PrepareLedger(ledger);
   const std::vector<Statement> statements = LoadStream(stream);
+  const bool wholeRun = pattern == "run";
   std::string login = "DSN=MSStelvar;UID=" + ledger.UserName() + ";";
   if (!ledger.Password().empty()) login += "PWD=" + ledger.Password() + ";";
   login += "DRIVER=SQL Server;";
@@ -212,6 +223,10 @@ int ChildReplay(Backend backend, const std::string& stream) {
   SQLUINTEGER batches = 0;
   SQLGetInfo(dbc, SQL_BATCH_SUPPORT, &batches, sizeof batches, nullptr);
   const bool oneText = (batches & SQL_BS_ROW_COUNT_EXPLICIT) != 0;
+  const auto autoCommit = [dbc](SQLULEN on) {
+    SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(on), SQL_IS_UINTEGER);
+  };
+  if (wholeRun) autoCommit(SQL_AUTOCOMMIT_OFF);
   char value[256];
   SQLLEN indicator;
   int refused = 0;
@@ -222,8 +237,7 @@ int ChildReplay(Backend backend, const std::string& stream) {
       SQLFreeStmt(st, SQL_CLOSE);
       continue;
     }
-    // A batch the ledger refuses (the empty text, for one) is rolled back, as in the run.
-    SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
+    if (!wholeRun) autoCommit(SQL_AUTOCOMMIT_OFF);
     bool ok = true;
     if (oneText) {
       ok = SQL_SUCCEEDED(SQLExecDirect(st, (SQLCHAR*)s.sql.c_str(), SQL_NTS));
@@ -238,8 +252,14 @@ int ChildReplay(Backend backend, const std::string& stream) {
       }
     }
     if (!ok) ++refused;
-    Check(SQLEndTran(SQL_HANDLE_DBC, dbc, ok ? SQL_COMMIT : SQL_ROLLBACK), SQL_HANDLE_DBC, dbc, "commit");
-    SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);
+    if (!wholeRun) {
+      Check(SQLEndTran(SQL_HANDLE_DBC, dbc, ok ? SQL_COMMIT : SQL_ROLLBACK), SQL_HANDLE_DBC, dbc, "commit");
+      autoCommit(SQL_AUTOCOMMIT_ON);
+    }
+  }
+  if (wholeRun) {
+    Check(SQLEndTran(SQL_HANDLE_DBC, dbc, refused ? SQL_ROLLBACK : SQL_COMMIT), SQL_HANDLE_DBC, dbc, "commit");
+    autoCommit(SQL_AUTOCOMMIT_ON);
   }
   SQLFreeHandle(SQL_HANDLE_STMT, st);
   SQLDisconnect(dbc);
@@ -273,39 +293,58 @@ std::map<std::string, std::string> Child(const std::string& args) {
 }
 
 struct Figures {
-  double run = 0, replay = 0;
+  double run = 0, replay = 0;  // medians of the seconds
+  double ratio = 0;            // median of the pairwise run / replay ratios
+  double wholeVsAutocommit = 0;  // median of the pairwise whole-run / per-batch replay ratios
   long rss = 0;
 };
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// Runs and replays of one file; the run must have completed and both must leave the same
-// ledger behind, or the comparison means nothing.
-Figures Measure(const char* backend, const fs::path& dir, int records, int repeats) {
+// Runs and replays of one file, taking turns (which goes first alternates); the run must
+// have completed and every replay must leave the same ledger behind, or the comparison
+// means nothing.
+Figures Measure(const char* backend, const fs::path& dir, int records, int pairs) {
   const fs::path input = dir / ("knjizbe-" + std::to_string(records) + ".txt");
   const fs::path stream = dir / ("stream-" + std::string(backend) + "-" + std::to_string(records) + ".txt");
   WriteInput(input, records);
-  std::vector<double> runs, replays;
+  const std::string replayArgs = std::string(backend) + " " + input.string() + " " + stream.string();
+  // The stream the replays read comes from a run of its own, not timed.
+  auto first = Child(std::string("run ") + replayArgs);
+  if (first["done"] != "1") throw std::runtime_error("the run did not complete");
+  std::vector<double> runs, replays, ratios, patterns;
   long rss = 0;
-  for (int i = 0; i < repeats; ++i) {
-    auto run = Child(std::string("run ") + backend + " " + input.string() + " " + stream.string());
-    auto replay = Child(std::string("replay ") + backend + " " + input.string() + " " + stream.string());
+  for (int i = 0; i < pairs; ++i) {
+    const std::string runArgs = std::string(backend) + " " + input.string() + " -";
+    std::map<std::string, std::string> run, replay, perBatch;
+    if (i % 2 == 0) {
+      run = Child("run " + runArgs);
+      replay = Child("replay " + replayArgs + " run");
+    } else {
+      replay = Child("replay " + replayArgs + " run");
+      run = Child("run " + runArgs);
+    }
+    perBatch = Child("replay " + replayArgs + " autocommit");
     if (run["done"] != "1") throw std::runtime_error("the run did not complete");
-    if (run["contents"] != replay["contents"])
-      throw std::runtime_error("run and replay differ: " + run["contents"] + " vs " + replay["contents"]);
+    for (auto* other : {&replay, &perBatch})
+      if (run["contents"] != (*other)["contents"])
+        throw std::runtime_error("run and replay differ: " + run["contents"] + " vs " + (*other)["contents"]);
     runs.push_back(std::stod(run["seconds"]));
     replays.push_back(std::stod(replay["seconds"]));
+    ratios.push_back(runs.back() / replays.back());
+    patterns.push_back(replays.back() / std::stod(perBatch["seconds"]));
     rss = std::max(rss, std::stol(run["rss_kb"]));
     if (i == 0)
       std::printf("%-8s %7d records: %zu statements, ledger %s\n", backend, records,
                   static_cast<size_t>(std::stoul(replay["statements"])), run["contents"].c_str());
   }
-  Figures f{Median(runs), Median(replays), rss};
-  std::printf("%-8s %7d records: run %.3f s (%.0f records/s), replay %.3f s, ratio %.3f, peak RSS %ld kB\n",
-              backend, records, f.run, records / f.run, f.replay, f.run / f.replay, f.rss);
+  Figures f{Median(runs), Median(replays), Median(ratios), Median(patterns), rss};
+  std::printf("%-8s %7d records: run %.3f s (%.0f records/s), replay %.3f s, ratio %.3f (median of %d pairs), "
+              "whole run vs commit per batch %.3f, peak RSS %ld kB\n",
+              backend, records, f.run, records / f.run, f.replay, f.ratio, pairs, f.wholeVsAutocommit, f.rss);
   std::fflush(stdout);
   return f;
 }
@@ -314,19 +353,21 @@ Figures Measure(const char* backend, const fs::path& dir, int records, int repea
 
 int main(int argc, char** argv) {
   try {
-    if (argc == 6 && std::string(argv[1]) == "child") {
+    if ((argc == 6 || argc == 7) && std::string(argv[1]) == "child") {
       const Backend backend = std::string(argv[3]) == "postgres" ? Backend::Postgres : Backend::Sqlite;
-      return std::string(argv[2]) == "run" ? ChildRun(backend, argv[4], argv[5]) : ChildReplay(backend, argv[5]);
+      return std::string(argv[2]) == "run" ? ChildRun(backend, argv[4], argv[5])
+                                           : ChildReplay(backend, argv[5], argc == 7 ? argv[6] : "run");
     }
     std::vector<std::string> backends = {"postgres", "sqlite"};
-    if (argc == 2) backends = {argv[1]};
+    if (argc == 2 || argc == 3) backends = {argv[1]};
+    const int records = argc == 3 ? std::stoi(argv[2]) : 10000;
     std::string dir = (fs::temp_directory_path() / "prenos-bench-transfer-XXXXXX").string();
     if (!mkdtemp(dir.data())) throw std::runtime_error("cannot make a temporary folder");
     std::map<std::string, Figures> small, large;
     for (const std::string& backend : backends) {
       try {
-        const Figures f = Measure(backend.c_str(), dir, 10000, kRepeats);
-        large[backend] = Measure(backend.c_str(), dir, 100000, 1);
+        const Figures f = Measure(backend.c_str(), dir, records, kPairs);
+        if (argc != 3) large[backend] = Measure(backend.c_str(), dir, 100000, 1);
         small[backend] = f;
       } catch (const std::exception& e) {
         std::printf("%-8s no figures: %s\n", backend.c_str(), e.what());
@@ -339,11 +380,13 @@ int main(int argc, char** argv) {
     for (const std::string backend : {"sqlite", "postgres"}) {
       if (!small.count(backend)) continue;
       const std::string suffix = backend == "postgres" ? "" : "_" + backend;
-      if (backend == "postgres")
-        std::printf("transfer_vs_replay_100k: %.3f\n", large[backend].run / large[backend].replay);
-      std::printf("transfer_vs_replay%s: %.3f\n", suffix.c_str(), small[backend].run / small[backend].replay);
-      std::printf("rss_growth_100k_vs_10k%s: %.3f\n", suffix.c_str(),
-                  static_cast<double>(large[backend].rss) / static_cast<double>(small[backend].rss));
+      if (large.count(backend)) {
+        if (backend == "postgres") std::printf("transfer_vs_replay_100k: %.3f\n", large[backend].ratio);
+        std::printf("rss_growth_100k_vs_10k%s: %.3f\n", suffix.c_str(),
+                    static_cast<double>(large[backend].rss) / static_cast<double>(small[backend].rss));
+      }
+      std::printf("run_vs_autocommit%s: %.3f\n", suffix.c_str(), small[backend].wholeVsAutocommit);
+      std::printf("transfer_vs_replay%s: %.3f\n", suffix.c_str(), small[backend].ratio);
     }
     return 0;
   } catch (const std::exception& e) {
