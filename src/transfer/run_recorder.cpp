@@ -61,7 +61,8 @@ bool TRunRecorder::FileChosen(const std::string& fileName) {
   std::vector<TRunRecord> earlier = journal_.BookedWithDigest(run_.Sha256);
   for (const TRunRecord& r : journal_.Running())
     if (r.Sha256 == run_.Sha256 && !r.Preview && r.Lines > 0) earlier.push_back(r);
-  std::erase_if(earlier, [](const TRunRecord& r) { return r.Preview; });
+  // A run that wrote no line (an empty file) booked nothing that could be doubled.
+  std::erase_if(earlier, [](const TRunRecord& r) { return r.Preview || r.Lines == 0; });
 
   bool go = true;
   if (!earlier.empty()) {
