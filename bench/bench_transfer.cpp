@@ -113,7 +113,7 @@ class BenchView : public TRunView {
   std::string FileName() const override { return file_; }
   void SetProgress(int) override {}
   void SetWaitCursor(bool) override {}
-  void ShowInformation(const std::string&, const std::string& text) override { done = text == kTransferDoneText; }
+  void ShowInformation(const std::string&, const std::string& text) override { done = text.rfind(kTransferDoneText, 0) == 0; }
   void ShowError(const std::string&) override { done = false; }
   void FillPrenos() override { prenos::FillPrenos(tables.tbPrenos, tables.TAscii, file_); }
   TTable& StagingTable() override { return tables.tbPrenos; }

@@ -53,7 +53,8 @@ bool HstmtExecute(THstmt& statement, bool show) {
 
 bool sqlExecute(THstmt& updateHstmt, std::string& batch, bool force) {
   bool result = false;
-  if (!force && batch.size() <= kBatchThreshold) return true;
+  // An empty text is never executed: drivers refuse it, and there is nothing to send.
+  if (batch.empty() || (!force && batch.size() <= kBatchThreshold)) return true;
   try {
     updateHstmt.Close();
     updateHstmt.SetSQL(batch);

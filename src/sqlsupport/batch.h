@@ -23,10 +23,12 @@ inline constexpr size_t kBatchThreshold = 8192;
 bool HstmtExecute(THstmt& statement, bool show);
 
 // Sends the batch through updateHstmt when force is set or it holds more than 8192
-// characters; true when nothing had to be sent or the send succeeded (the batch is then
-// empty), false when it failed (recorded; the batch keeps its whole text). Never raises.
-// Every send is all-or-nothing: either every statement of the batch is committed, or
-// none is and the batch stays for the next send.
+// characters; an empty batch is never sent. True when nothing had to be sent or the send
+// succeeded (the batch is then empty), false when it failed (recorded; the batch keeps
+// its whole text). Never raises. Every send is all-or-nothing: either every statement of
+// the batch is committed, or none is and the batch stays for the next send. A send made
+// while the connection is in a transaction (a transfer run's) runs inside it and leaves
+// the commit to that transaction.
 bool sqlExecute(THstmt& updateHstmt, std::string& batch, bool force);
 
 // The GUI installs the error box HstmtExecute shows (title, text; Windows-1250).

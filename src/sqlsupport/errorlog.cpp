@@ -17,8 +17,31 @@ TActiveNamesHook& ActiveNamesHook() {
   return hook;
 }
 
+TErrorLogWatch*& CurrentWatch() {
+  static TErrorLogWatch* watch = nullptr;
+  return watch;
+}
+
+// Where a connection-string value that starts at start ends: a braced value runs to its
+// closing brace ("}}" stands for a brace inside it), any other to ";" or the end.
+size_t ValueEnd(const std::string& text, size_t start) {
+  if (start < text.size() && text[start] == '{') {
+    for (size_t j = start + 1; j < text.size(); ++j) {
+      if (text[j] != '}') continue;
+      if (j + 1 < text.size() && text[j + 1] == '}') {
+        ++j;
+        continue;
+      }
+      return j + 1;
+    }
+    return text.size();
+  }
+  const size_t end = text.find(';', start);
+  return end == std::string::npos ? text.size() : end;
+}
+
 // A connection string that reached a message keeps its login name but never its
-// password: every "PWD=" value (up to ";" or the end) becomes "***".
+// password: every "PWD=" value (braced or up to ";" or the end) becomes "***".
 std::string HidePasswords(std::string text) {
   for (size_t i = 0; i + 4 <= text.size(); ++i) {
     if (std::toupper(static_cast<unsigned char>(text[i])) != 'P' ||
@@ -26,8 +49,7 @@ std::string HidePasswords(std::string text) {
         std::toupper(static_cast<unsigned char>(text[i + 2])) != 'D' || text[i + 3] != '=')
       continue;
     const size_t start = i + 4;
-    size_t end = text.find(';', start);
-    if (end == std::string::npos) end = text.size();
+    const size_t end = ValueEnd(text, start);
     text.replace(start, end - start, "***");
     i = start + 2;
   }
@@ -101,6 +123,16 @@ void SetFields(TTable& table, const std::exception* e, const TComponent* sender,
 
 }  // namespace
 
+TErrorLogWatch::TErrorLogWatch() : outer_(CurrentWatch()) { CurrentWatch() = this; }
+TErrorLogWatch::~TErrorLogWatch() { CurrentWatch() = outer_; }
+
+void TErrorLogWatch::Note(const std::string& operation, const std::string& error) {
+  if (seen_) return;
+  seen_ = true;
+  operation_ = operation;
+  error_ = error;
+}
+
 void SetActiveNamesHook(TActiveNamesHook hook) { ActiveNamesHook() = std::move(hook); }
 
 void OpenErrorTable(TTable& table) {
@@ -124,6 +156,7 @@ void LogError(const std::exception* e, const TComponent* sender, const std::stri
               std::optional<int16_t> buildNo) noexcept {
   try {
     if (e && IsExactlyEAbort(*e)) return;
+    if (TErrorLogWatch* watch = CurrentWatch()) watch->Note(operation, e ? HidePasswords(e->what()) : std::string());
     TTable table;
     table.SetTableName(kErrorTableName);
     OpenErrorTable(table);

@@ -41,6 +41,27 @@ void LogError(const std::exception* e, const TComponent* sender, const std::stri
 [[noreturn]] void LogErrorAbort(const std::exception* e, const TComponent* sender,
                                 const std::string& operation);
 
+// While a watch lives, LogError also notes here the first record it writes, so that the
+// caller can tell the user what was recorded. Watches nest: the innermost one notes.
+class TErrorLogWatch {
+ public:
+  TErrorLogWatch();
+  ~TErrorLogWatch();
+  TErrorLogWatch(const TErrorLogWatch&) = delete;
+  TErrorLogWatch& operator=(const TErrorLogWatch&) = delete;
+
+  bool Seen() const { return seen_; }
+  const std::string& Operation() const { return operation_; }
+  const std::string& Error() const { return error_; }  // the message, passwords hidden
+
+  void Note(const std::string& operation, const std::string& error);
+
+ private:
+  TErrorLogWatch* outer_;
+  bool seen_ = false;
+  std::string operation_, error_;
+};
+
 // The SenderProp text of a sender: connection and SQL of a statement or a query data set,
 // lines ending in CR LF; empty for any other sender.
 std::string SenderDetails(const TComponent* sender);

@@ -7,6 +7,7 @@
 #include "sqlsupport/batch.h"
 #include "sqlsupport/insertsql.h"
 #include "transfer/numbering.h"
+#include "transfer/run_failure.h"
 #include "transfer/subjects.h"
 
 namespace prenos {
@@ -37,12 +38,16 @@ void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const s
 
   if (kljuc.empty()) {
     const std::string prefix = YearS(2, TransferDate) + source.PoslDog;
-    kljuc = NovaStevGlavC(source.Ledger.qQueryFind, "Teme", "Kljuc", prefix);
+    kljuc = InStep(run_step::kJournalKey, [&] { return NovaStevGlavC(source.Ledger.qQueryFind, "Teme", "Kljuc", prefix); });
     InsertSQL("Teme",
               {"Kljuc", kljuc, "PoslDog", source.PoslDog, "Datum", TVarRec::DateTime(TransferDate),
                "Referent", source.Referent, "UserZap", source.Referent, "UserSpre", source.Referent},
               SQLBatch);
-    poz = NovaStevPozN(source.Ledger.qQueryFind, "TemePoz", kljuc, 1);
+    if (source.Summary) {
+      source.Summary->Journal = kljuc;
+      source.Summary->CreatedHeader = true;
+    }
+    poz = InStep(run_step::kPosition, [&] { return NovaStevPozN(source.Ledger.qQueryFind, "TemePoz", kljuc, 1); });
   }
 
   const TCurrency amount{RoundHalfEven(znesek * 10000)};
@@ -50,13 +55,16 @@ void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const s
   const TCurrency debet = debit ? amount : TCurrency{};
   const TCurrency kredit = debit ? TCurrency{} : amount;
 
-  sqlExecute(source.Ledger.UpdateHstmt, SQLBatch, false);
+  SendPending(source.Ledger, false, run_step::kSend);
 
   const std::string dokument = std::to_string(staged.FieldByName("DsKup_Knj").AsInteger());
   const TDateTime datZap = staged.FieldByName("DatZap").AsDateTime();
   // The partner is looked up before the cost centre; either may register a subject.
-  const std::string subjekt = SubjNaziv(source.Ledger, staged.FieldByName("KKupDob").AsString());
-  const std::string oddelek = SubjNaziv(source.Ledger, staged.FieldByName("KStrM").AsString());
+  std::vector<std::string>* registered = source.Summary ? &source.Summary->NewSubjects : nullptr;
+  const std::string subjekt = SubjNaziv(source.Ledger, staged.FieldByName("KKupDob").AsString(), registered);
+  const std::string oddelek = SubjNaziv(source.Ledger, staged.FieldByName("KStrM").AsString(), registered);
+  const std::string opomba = staged.FieldByName("Vsebina").AsString();
+  const TDateTime datVal = staged.FieldByName("DatVal").AsDateTime();
   InsertSQL("TemePoz",
             {"Kljuc", kljuc,
              "Poz", poz,
@@ -70,8 +78,8 @@ void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const s
              "DokumentTuj", dokument,
              "DatumDok", TVarRec::DateTime(datZap),
              "DatumDDV", TVarRec::DateTime(datZap),
-             "DatumVal", TVarRec::DateTime(staged.FieldByName("DatVal").AsDateTime()),
-             "Opomba", staged.FieldByName("Vsebina").AsString(),
+             "DatumVal", TVarRec::DateTime(datVal),
+             "Opomba", opomba,
              "UserZap", source.Referent,
              "UserSpre", source.Referent,
              "Valuta", "SIT",
@@ -80,6 +88,14 @@ void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const s
              "Kredit", kredit,
              "ValKredit", kredit},
             SQLBatch);
+  if (TRunSummary* s = source.Summary) {
+    if (s->Lines++ == 0) s->FirstPoz = poz;
+    s->LastPoz = poz;
+    s->Debit.Value += debet.Value;
+    s->Credit.Value += kredit.Value;
+    if (source.CollectLines)
+      s->Posted.push_back({poz, account, counterAccount, subjekt, oddelek, dokument, datZap, datVal, opomba, debet, kredit});
+  }
   ++poz;
 }
 

@@ -7,6 +7,7 @@
 #include "localtables/table.h"
 #include "platform/datetime.h"
 #include "transfer/ledger.h"
+#include "transfer/run_summary.h"
 
 namespace prenos {
 
@@ -21,6 +22,8 @@ struct TPostingSource {
   TTable& Staged;        // standing on the record to post
   std::string PoslDog;   // business event, used only when a header is created
   std::string Referent;  // clerk, written into every line and into a new header
+  TRunSummary* Summary = nullptr;  // when set, told of the header, each line and new subjects
+  bool CollectLines = false;       // the lines themselves go into Summary->Posted
 };
 
 // The first count characters of date formatted as count year letters followed by
@@ -32,7 +35,8 @@ std::string YearS(int count, TDateTime date);
 // then advances. Nothing happens when account is empty or the amount is 0. Without a
 // journal key the journal is created first: a new key (year, business event, sequence),
 // its header and the first free position under it. The batch is sent beforehand when it
-// has grown past its threshold; the line's subjects may be registered on the way.
+// has grown past its threshold; the line's subjects may be registered on the way. A
+// failure of any ledger step raises ERunFailure (recorded in the error table).
 void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const std::string& side,
              const std::string& account, const std::string& counterAccount);
 

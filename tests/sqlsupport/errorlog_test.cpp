@@ -211,6 +211,24 @@ TEST(ErrorLog, APasswordInAConnectionStringIsNeverWritten) {
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r[0].at("Error"), "Cannot connect: DSN=MSStelvar;UID=sa;PWD=***;DRIVER=SQL Server; or pwd=***");
   EXPECT_EQ(FileBytes(ErrorTableFile()).find("Skrivnost1"), std::string::npos);
+
+  // A braced password is hidden whole, its ";" and doubled "}}" included; a brace never
+  // closed hides the rest of the text.
+  const EDatabaseError braced("DSN=MSStelvar;PWD={se;cr}}et};DRIVER=SQL Server; PWD={od;prto");
+  {
+    const TErrorLogWatch watch;
+    LogError(&braced, &Application(), "Connect");
+    EXPECT_TRUE(watch.Seen());
+    EXPECT_EQ(watch.Operation(), "Connect");
+    EXPECT_EQ(watch.Error(), "DSN=MSStelvar;PWD=***;DRIVER=SQL Server; PWD=***");
+    LogError(&e, &Application(), "Drugic");
+    EXPECT_EQ(watch.Operation(), "Connect") << "the first record is kept";
+  }
+  const auto all = ErrorRecords();
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[1].at("Error"), "DSN=MSStelvar;PWD=***;DRIVER=SQL Server; PWD=***");
+  for (const char* secret : {"se;cr", "et}", "od;prto"})
+    EXPECT_EQ(FileBytes(ErrorTableFile()).find(secret), std::string::npos) << secret;
 }
 
 TEST(ErrorLog, ATableThatExistsButCannotBeOpenedIsNeverRecreated) {

@@ -63,6 +63,56 @@ TEST_F(Transaction, CommittedWorkStaysUncommittedWorkGoesAndAutoCommitComesBack)
   EXPECT_TRUE(db.Connected());
 }
 
+TEST_F(Transaction, AScopeOpenedInsideATransactionJoinsItAndCommitsNothingOnItsOwn) {
+  {
+    TTransaction outer(db);
+    EXPECT_FALSE(outer.Joined());
+    {
+      TTransaction inner(db);
+      EXPECT_TRUE(inner.Joined());
+      Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('KA', 'Knjižba')");
+      inner.Commit();
+    }
+    {
+      TTransaction inner(db);  // left without Commit: the outer scope still decides
+      Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('PR', 'Prenos')");
+    }
+    if (ledger.IsPostgres()) {
+      EXPECT_EQ(Count(), "0") << "nothing is seen from outside before the commit";
+    }
+    outer.Rollback();
+  }
+  EXPECT_EQ(Count(), "0");
+
+  {
+    TTransaction outer(db);
+    {
+      TTransaction inner(db);
+      Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('KA', 'Knjižba')");
+    }
+    outer.Commit();
+  }
+  EXPECT_EQ(Count(), "1");
+  Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('IZ', 'Izven')");  // auto-commit again
+  EXPECT_EQ(Count(), "2");
+}
+
+TEST_F(Transaction, ACommitOnAConnectionMadeAnewDuringTheTransactionFails) {
+  if (!ledger.IsPostgres()) GTEST_SKIP() << "a local SQLite file is not left with a transaction open";
+  TTransaction t(db);
+  Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('KA', 'Knjižba')");
+  // Dropped and made again, as after a lost link: the new connection is in auto-commit.
+  db.SetConnected(false);
+  db.SetConnected(true);
+  Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('PR', 'Prenos')");
+  try {
+    t.Commit();
+    FAIL() << "the commit was taken";
+  } catch (const EODBC& e) {
+    EXPECT_EQ(e.SqlState(), "08S01");
+  }
+}
+
 TEST_F(Transaction, ACommitOnALinkTheDriverKnowsIsLostFails) {
   if (!ledger.IsPostgres()) GTEST_SKIP() << "a local SQLite file has no link to lose";
   Run("SELECT 1");

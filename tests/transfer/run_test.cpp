@@ -9,6 +9,7 @@
 #include "run_fixture.h"
 #include "sqlsupport/error_records.h"
 #include "transfer/posting.h"
+#include "transfer/run_failure.h"
 
 namespace prenos {
 namespace {
@@ -19,10 +20,41 @@ using testing::PostingFields;
 using testing::PostingLine;
 using Rows = std::vector<std::vector<std::string>>;
 
-const std::pair<std::string, std::string> kDone{"Information", kTransferDoneText};
-
 class RunTest : public testing::TransferTest {
  protected:
+  // The one box of the run is the completion box.
+  void ExpectDone() const {
+    ASSERT_EQ(view.information.size(), 1u);
+    EXPECT_TRUE(view.errors.empty());
+    EXPECT_EQ(view.information[0].first, "Information");
+    EXPECT_EQ(view.information[0].second.rfind(kTransferDoneText, 0), 0u) << view.information[0].second;
+  }
+  // The one box of the run says that nothing was booked, at which step.
+  void ExpectFailed(const char* step) const {
+    ASSERT_EQ(view.errors.size(), 1u);
+    EXPECT_TRUE(view.information.empty());
+    const std::string& box = view.errors[0];
+    EXPECT_EQ(box.rfind(kTransferFailedText, 0), 0u) << box;
+    EXPECT_NE(box.find(std::string("Korak: ") + step + "\n"), std::string::npos) << box;
+    EXPECT_NE(box.find("Tabela napak"), std::string::npos) << box;
+  }
+  // A trigger that makes the ledger refuse every posting line meeting the condition.
+  void Reject(const std::string& condition) const {
+    if (ledger.IsPostgres())
+      ledger.Exec("CREATE FUNCTION zavrni() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF " + condition +
+                  " THEN RAISE EXCEPTION 'zavrnjena postavka'; END IF; RETURN NEW; END $$; "
+                  "CREATE TRIGGER Zavrni BEFORE INSERT ON TemePoz FOR EACH ROW EXECUTE FUNCTION zavrni();");
+    else
+      ledger.Exec("CREATE TRIGGER Zavrni BEFORE INSERT ON TemePoz WHEN " + condition +
+                  " BEGIN SELECT RAISE(ABORT, 'zavrnjena postavka'); END;");
+  }
+  // Everything the ledger holds, to compare before and after a run.
+  std::vector<Rows> Snapshot() const {
+    return {ledger.Query("SELECT * FROM Teme ORDER BY Kljuc"),
+            ledger.Query("SELECT Kljuc, Poz, Konto, Debet, Kredit FROM TemePoz ORDER BY Kljuc, Poz"),
+            ledger.Query("SELECT Naziv, Naziv2 FROM Subjekt ORDER BY Naziv2")};
+  }
+
   // n records of the sample's known subjects, document numbers 1 to n.
   void Records(int n) {
     std::vector<std::string> lines;
@@ -122,8 +154,7 @@ TEST_F(RunTest, TheWorkedExampleReachesTheLedgerStatementByStatement) {
   }
 
   EXPECT_EQ(view.progress, (std::vector<int>{0, 0, 100}));
-  EXPECT_EQ(view.information, (std::vector<std::pair<std::string, std::string>>{kDone}));
-  EXPECT_TRUE(view.errors.empty());
+  ExpectDone();
   EXPECT_EQ(view.cursorChanges, (std::vector<bool>{true, false}));
   EXPECT_FALSE(view.tables.tbPrenos.Active());
   EXPECT_EQ(SQLBatch, "");
@@ -144,8 +175,10 @@ TEST_F(RunTest, AnEmptyFileOrOneWhoseRecordsAreAllSkippedWritesNothing) {
   Input({});
   Run();
   EXPECT_EQ(view.progress, (std::vector<int>{0, 100}));
-  EXPECT_EQ(Sent(), std::vector<std::string>{""});  // the closing send, of nothing
-  EXPECT_EQ(view.information, (std::vector<std::pair<std::string, std::string>>{kDone}));
+  EXPECT_TRUE(executed.empty()) << "an empty batch is not sent";
+  ExpectDone();
+  EXPECT_NE(view.information.at(0).second.find("datoteka nima zapisov"), std::string::npos);
+  EXPECT_TRUE(ErrorRecords().empty());
 
   PostingFields zero, noAccounts;
   zero.Znesek = "0";
@@ -155,11 +188,13 @@ TEST_F(RunTest, AnEmptyFileOrOneWhoseRecordsAreAllSkippedWritesNothing) {
   view.progress.clear();
   Run();
   EXPECT_EQ(view.progress, (std::vector<int>{0, 0, 50, 100}));
-  EXPECT_EQ(executed, (std::vector<Executed>{{"UpdateHstmt", ""}}));  // no key drawn, no look-up
+  EXPECT_TRUE(executed.empty());  // no key drawn, no look-up, nothing sent
   EXPECT_EQ(Count("Teme"), 3);
   EXPECT_EQ(Count("TemePoz"), 2);
   EXPECT_EQ(view.information.size(), 2u);
+  EXPECT_NE(view.information.at(1).second.find("Presko\xE8" "eni zapisi (znesek 0 ali brez konta): 2"), std::string::npos);
   EXPECT_TRUE(view.errors.empty());
+  EXPECT_TRUE(ErrorRecords().empty());
 }
 
 TEST_F(RunTest, AttachingToAJournalContinuesItsPositionsWithoutAHeader) {
@@ -269,26 +304,25 @@ TEST_F(RunTest, ACancelledDialogEndsTheRunWithoutBookingTheLastFileAgain) {
   EXPECT_TRUE(view.errors.empty());
 }
 
-TEST_F(RunTest, AJournalKeyThatCannotBeDrawnEndsTheRunSilently) {
+TEST_F(RunTest, AJournalKeyThatCannotBeDrawnEndsTheRunWithItsBox) {
   ledger.Exec("INSERT INTO Teme (Kljuc, PoslDog) VALUES ('02KA00041', 'KA')");
   ledger.Exec("INSERT INTO Teme (Kljuc, PoslDog) VALUES ('02KAX0001', 'KA')");  // not a sequence
   Records(2);
-  try {
-    Run();
-    FAIL() << "the run went on";
-  } catch (const std::exception& e) {
-    EXPECT_TRUE(IsExactlyEAbort(e)) << e.what();
-  }
+  const TRunSummary summary = RunTransfer(view, Ledger());
+  EXPECT_EQ(summary.Outcome, TRunSummary::TOutcome::Failed);
+  EXPECT_EQ(summary.FailedStep, run_step::kJournalKey);
+  EXPECT_EQ(summary.Failure, "'X0001' is not a valid integer value");
+  ExpectFailed(run_step::kJournalKey);
+  EXPECT_NE(view.errors.at(0).find("Napaka: 'X0001' is not a valid integer value"), std::string::npos);
   const auto records = ErrorRecords();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].at("Operation"), "NovaStevGlavC-Teme");
   EXPECT_EQ(records[0].at("Error"), "'X0001' is not a valid integer value");
-  EXPECT_TRUE(view.information.empty());
-  EXPECT_TRUE(view.errors.empty());
   EXPECT_EQ(view.progress, std::vector<int>{0});
   EXPECT_EQ(view.cursorChanges, (std::vector<bool>{true, false}));
   EXPECT_EQ(Count("Teme"), 2);
   EXPECT_EQ(Count("TemePoz"), 0);
+  EXPECT_EQ(Count("Subjekt"), 0);
   EXPECT_EQ(Sent(), std::vector<std::string>{});
 }
 
@@ -299,12 +333,9 @@ TEST_F(RunTest, APositionThatCannotBeDrawnEndsTheRunBeforeAnyLineIsWritten) {
   for (bool attach : {true, false}) {
     view.attach = attach;
     view.temeljnica = attach ? "26KA00001" : "";
-    try {
-      Run();
-      ADD_FAILURE() << "the run went on";
-    } catch (const std::exception& e) {
-      EXPECT_TRUE(IsExactlyEAbort(e)) << e.what();
-    }
+    view.errors.clear();
+    RunTransfer(view, Ledger());
+    ExpectFailed(run_step::kPosition);
     EXPECT_EQ(view.cursorChanges.back(), false);
   }
   // Attaching fails before the import, a new journal at its first line; either way only
@@ -314,8 +345,6 @@ TEST_F(RunTest, APositionThatCannotBeDrawnEndsTheRunBeforeAnyLineIsWritten) {
   const auto records = ErrorRecords();
   ASSERT_EQ(records.size(), 2u);
   for (const auto& r : records) EXPECT_EQ(r.at("Operation"), "HstmtExecute-qQueryFind");
-  EXPECT_TRUE(view.information.empty());
-  EXPECT_TRUE(view.errors.empty());
   ledger.Exec("ALTER TABLE TemePozOld RENAME TO TemePoz");
   EXPECT_EQ(Count("TemePoz"), 2);
   EXPECT_EQ(Count("Teme"), 3);
@@ -339,134 +368,253 @@ TEST_F(RunTest, ABusinessEventHoldingAQuoteNumbersItsJournalsAsAnyOther) {
   EXPECT_TRUE(ErrorRecords().empty());
 }
 
-TEST_F(RunTest, ABatchThatFailsIsSentAgainAndEveryLineIsWrittenOnce) {
+// A line the ledger rejects in the middle of the file: nothing of the run stays, the
+// subjects it registered included; the rejection is recorded once and shown in the box.
+TEST_F(RunTest, ALineTheLedgerRejectsInTheMiddleLeavesTheLedgerAsItWas) {
   ledger.LoadSample();
-  // Once the journal's first position is drawn, a line of another writer holds position
-  // 5 until the first send has failed on it; the failed batch then goes with the next.
-  bool taken = false, released = false;
-  beforeExecute = [&](THstmt& st) {
-    if (st.Name() != "qQuery0") return;
-    if (!taken) {
-      ledger.Exec("INSERT INTO TemePoz (Kljuc, Poz, Konto) VALUES ('02KA00001', 5, 'foreign')");
-      taken = true;
-    } else if (!released && SQLBatch.size() > kBatchThreshold) {
-      ledger.Exec("DELETE FROM TemePoz WHERE Konto = 'foreign'");
-      released = true;
-    }
-  };
-  Records(40);
-  Run();
-  EXPECT_TRUE(released);
-  EXPECT_EQ(Positions("02KA00001"), Range(1, 80));
-  EXPECT_EQ(Count("TemePoz", "Konto = 'foreign'"), 0);
-  EXPECT_EQ(ledger.Scalar("SELECT Dokument FROM TemePoz WHERE Kljuc = '02KA00001' AND Poz = 79"), "40");
-  EXPECT_EQ(Count("Teme", "Kljuc = '02KA00001'"), 1);
-  const auto records = ErrorRecords();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].at("Operation"), "HstmtExecute-UpdateHstmt");
-  EXPECT_EQ(view.information, (std::vector<std::pair<std::string, std::string>>{kDone}));
-  EXPECT_TRUE(view.errors.empty());
-}
-
-TEST_F(RunTest, StatementsLeftUnsentAtTheEndAreReportedInsteadOfCompletion) {
-  ledger.LoadSample();
-  Records(1);
-  // Right before the closing send another writer takes the second line's position.
-  view.onWaitCursor = [&](bool wait) {
-    if (!wait) ledger.Exec("INSERT INTO TemePoz (Kljuc, Poz, Konto) VALUES ('02KA00001', 2, 'foreign')");
-  };
-  Run();
-  EXPECT_EQ(view.errors, std::vector<std::string>{kTransferFailedText});
-  EXPECT_TRUE(view.information.empty());
-  EXPECT_EQ(view.progress.back(), 100);
-  EXPECT_NE(SQLBatch, "");
-  // Nothing of the refused batch was written, the header included.
-  EXPECT_EQ(Count("TemePoz", "Kljuc = '02KA00001'"), 1);
-  EXPECT_EQ(Count("Teme", "Kljuc = '02KA00001'"), 0);
-  const auto records = ErrorRecords();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].at("Operation"), "HstmtExecute-UpdateHstmt");
-}
-
-// The link is lost between two sends while the run looks up a subject: the run ends with
-// the driver's error, what was sent stays once, and the next run reconnects and books
-// the whole file.
-TEST_F(RunTest, ALinkLostBetweenSendsEndsTheRunAndTheNextRunReconnects) {
-  if (!ledger.IsPostgres()) GTEST_SKIP() << "a server session to end exists on PostgreSQL only";
-  ledger.LoadSample();
-  size_t previous = 0;
-  bool cut = false;
-  beforeExecute = [&](THstmt& st) {
-    // The batch has shrunk since the last look-up: it has just been sent.
-    if (!cut && st.Name() == "qQuery0" && SQLBatch.size() < previous) {
-      CutTheLink();
-      cut = true;
-    }
-    if (st.Name() == "qQuery0") previous = SQLBatch.size();
-  };
-  Records(40);
-  try {
-    Run();
-    FAIL() << "the run went on";
-  } catch (const EODBC& e) {
-    EXPECT_FALSE(std::string(e.what()).empty());
+  Reject("NEW.Dokument = '21'");
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 40; ++i) {
+    PostingFields f;
+    f.DsKupKnj = std::to_string(i);
+    if (i % 5 == 0 && i <= 10) f.KKupDob = "N" + std::to_string(i);  // registered on the way
+    lines.push_back(PostingLine(f));
   }
-  ASSERT_TRUE(cut);
-  const std::vector<int> sent = Positions("02KA00001");
-  ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(sent, Range(1, static_cast<int>(sent.size())));
-  EXPECT_LT(sent.size(), 80u);
-
-  beforeExecute = nullptr;
+  Input(lines);
+  const auto before = Snapshot();
   Run();
-  EXPECT_EQ(Positions("02KA00001"), sent);
-  EXPECT_EQ(Positions("02KA00002"), Range(1, 80));
-  EXPECT_EQ(view.information, (std::vector<std::pair<std::string, std::string>>{kDone}));
-}
-
-// The link is lost right before the closing send: the user is told that the transfer
-// did not complete, nothing is written twice, and the next run works.
-TEST_F(RunTest, ALinkLostBeforeTheClosingSendIsReportedAndTheNextRunWorks) {
-  if (!ledger.IsPostgres()) GTEST_SKIP() << "a server session to end exists on PostgreSQL only";
-  ledger.LoadSample();
-  Records(3);
-  view.onWaitCursor = [&](bool wait) {
-    if (!wait) CutTheLink();
-  };
-  Run();
-  EXPECT_EQ(view.errors, std::vector<std::string>{kTransferFailedText});
-  EXPECT_TRUE(view.information.empty());
-  EXPECT_EQ(Count("TemePoz"), 2);
-  EXPECT_EQ(Count("Teme"), 3);
-  const auto records = ErrorRecords();
-  ASSERT_FALSE(records.empty());
-  EXPECT_EQ(records[0].at("Operation"), "HstmtExecute-UpdateHstmt");
-
-  view.onWaitCursor = nullptr;
-  Run();
-  EXPECT_EQ(Positions("02KA00001"), Range(1, 6));
-  EXPECT_EQ(Count("TemePoz"), 8);
-  EXPECT_EQ(view.information, (std::vector<std::pair<std::string, std::string>>{kDone}));
-}
-
-// The link is lost as a send starts: the send fails whole, the next look-up connects
-// again, and the failed statements go with the next send: every line once, complete.
-TEST_F(RunTest, ALinkLostAsABatchIsSentIsRecoveredWithinTheRun) {
-  if (!ledger.IsPostgres()) GTEST_SKIP() << "a server session to end exists on PostgreSQL only";
-  ledger.LoadSample();
-  int sends = 0;
-  beforeExecute = [&](THstmt& st) {
-    if (st.Name() == "UpdateHstmt" && ++sends == 2) CutTheLink();
-  };
-  Records(60);
-  Run();
-  EXPECT_GE(sends, 3);
-  EXPECT_EQ(Positions("02KA00001"), Range(1, 120));
-  EXPECT_EQ(Count("Teme", "Kljuc = '02KA00001'"), 1);
-  EXPECT_EQ(view.information, (std::vector<std::pair<std::string, std::string>>{kDone}));
+  ExpectFailed(run_step::kSend);
+  EXPECT_NE(view.errors.at(0).find("zavrnjena postavka"), std::string::npos) << view.errors.at(0);
+  EXPECT_EQ(Snapshot(), before);
+  EXPECT_GE(Sent().size(), 3u) << "lines and subjects were sent before the rejection";
   const auto records = ErrorRecords();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].at("Operation"), "HstmtExecute-UpdateHstmt");
+  EXPECT_EQ(SQLBatch, "");
+
+  ledger.Exec(ledger.IsPostgres() ? "DROP TRIGGER Zavrni ON TemePoz" : "DROP TRIGGER Zavrni");
+  view.errors.clear();
+  Run();
+  ExpectDone();
+  EXPECT_EQ(Positions("02KA00001"), Range(1, 80));
+  EXPECT_EQ(Count("Subjekt", "Naziv2 IN ('N5', 'N10')"), 2);
+}
+
+// The ledger refuses the last line, which goes with the closing send: nothing of the run
+// is booked, the header included.
+TEST_F(RunTest, AClosingSendTheLedgerRefusesBooksNothing) {
+  ledger.LoadSample();
+  Reject("NEW.Poz = 2");
+  Records(1);
+  const auto before = Snapshot();
+  Run();
+  ExpectFailed(run_step::kSend);
+  EXPECT_EQ(Sent().size(), 1u);
+  EXPECT_EQ(view.progress.back(), 0);
+  EXPECT_EQ(SQLBatch, "");
+  EXPECT_EQ(Snapshot(), before);
+  const auto records = ErrorRecords();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].at("Operation"), "HstmtExecute-UpdateHstmt");
+}
+
+// The run's own server session is ended from a second connection at the first send, at
+// a later one, as a new subject is sent and at the commit: each time the ledger is left
+// as it was with one box, and the next run connects again and books the file whole.
+TEST_F(RunTest, ALinkLostAnywhereLeavesTheLedgerAsItWasAndTheNextRunBooksWhole) {
+  if (!ledger.IsPostgres()) GTEST_SKIP() << "a server session to end exists on PostgreSQL only";
+  ledger.LoadSample();
+  // Every case's file names two partners the ledger does not know yet.
+  const auto input = [&](int journal) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 60; ++i) {
+      PostingFields f;
+      f.DsKupKnj = std::to_string(i);
+      if (i == 45 || i == 50) f.KKupDob = "N" + std::to_string(journal) + "-" + std::to_string(i);
+      lines.push_back(PostingLine(f));
+    }
+    Input(lines);
+  };
+
+  struct Cutter : TRunObserver {
+    std::function<void()> atCommit;
+    void Committing(const TRunSummary&) override {
+      if (atCommit) atCommit();
+    }
+  } cutter;
+  struct Case {
+    const char* step;
+    std::function<bool(int send, const std::string& sql)> cutBeforeSend;  // else at the commit
+  };
+  const std::vector<Case> cases = {
+      {run_step::kSend, [](int send, const std::string&) { return send == 1; }},
+      {run_step::kSend, [](int send, const std::string&) { return send == 2; }},
+      {run_step::kSubjectRegistration,
+       [](int, const std::string& sql) { return sql.rfind("INSERT INTO Subjekt", 0) == 0; }},
+      {run_step::kCommit, nullptr},
+  };
+  int journal = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.step);
+    input(journal + 1);
+    const auto before = Snapshot();
+    int sends = 0;
+    bool cut = false;
+    beforeExecute = [&](THstmt& st) {
+      if (st.Name() == "UpdateHstmt" && c.cutBeforeSend && !cut && c.cutBeforeSend(++sends, st.SQL())) {
+        CutTheLink();
+        cut = true;
+      }
+    };
+    cutter.atCommit = [&] {
+      if (!c.cutBeforeSend) {
+        CutTheLink();
+        cut = true;
+      }
+    };
+    view.errors.clear();
+    view.information.clear();
+    const TRunSummary failed = RunTransfer(view, Ledger(), TRunOptions{false, false, &cutter});
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(failed.Outcome, TRunSummary::TOutcome::Failed);
+    ExpectFailed(c.step);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_FALSE(ErrorRecords().empty());
+
+    beforeExecute = nullptr;
+    cutter.atCommit = nullptr;
+    view.errors.clear();
+    const TRunSummary booked = RunTransfer(view, Ledger(), TRunOptions{false, false, &cutter});
+    ExpectDone();
+    EXPECT_EQ(booked.Journal, "02KA0000" + std::to_string(++journal));
+    EXPECT_EQ(Positions(booked.Journal), Range(1, 120));
+    EXPECT_EQ(booked.NewSubjects.size(), 2u);
+  }
+  EXPECT_EQ(Count("Subjekt", "Naziv2 LIKE 'N%'"), 8);
+}
+
+// What the run tells about what it booked: a file with a record of zero amount, one
+// without accounts, one with only its credit account and one with two new subjects.
+TEST_F(RunTest, TheCompletionBoxSaysWhatWasBookedAndAPreviewBooksNothing) {
+  ledger.LoadSample();  // knows P001 and 100
+  SetFormatSettings(FormatSettings{',', '.', '.', FormatSettings::DateOrder::DMY});
+  PostingFields plain, zero, creditOnly, newSubjects, noAccounts;
+  plain.Znesek = "100,00";
+  zero.Znesek = "0";
+  creditOnly.KzRacuna = "";
+  creditOnly.Znesek = "50,00";
+  newSubjects.KKupDob = "N1";
+  newSubjects.KStrM = "C1";
+  newSubjects.DsKupKnj = "4";
+  noAccounts.KzRacuna = noAccounts.KNaRacun = "";
+  Input({PostingLine(plain), PostingLine(zero), PostingLine(creditOnly), PostingLine(newSubjects),
+         PostingLine(noAccounts)});
+
+  struct Recorder : TRunObserver {
+    std::vector<std::string> calls;
+    bool FileChosen(const std::string& name) override {
+      calls.push_back("FileChosen " + name);
+      return true;
+    }
+    void Started(const TRunSummary& s) override { calls.push_back("Started " + std::to_string(s.Records)); }
+    void Committing(const TRunSummary& s) override { calls.push_back("Committing " + std::to_string(s.Lines)); }
+    void Finished(const TRunSummary& s) override {
+      calls.push_back("Finished " + std::to_string(static_cast<int>(s.Outcome)));
+    }
+  } recorder;
+  const TRunSummary s = RunTransfer(view, Ledger(), TRunOptions{false, true, &recorder});
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"FileChosen " + view.fileName, "Started 5", "Committing 5",
+                                                      "Finished 1"}));
+  EXPECT_EQ(s.Outcome, TRunSummary::TOutcome::Booked);
+  EXPECT_EQ(s.FileName, view.fileName);
+  EXPECT_EQ(s.Journal, "02KA00001");
+  EXPECT_TRUE(s.CreatedHeader);
+  EXPECT_FALSE(s.AttachedToExisting);
+  EXPECT_EQ(s.Records, 5);
+  EXPECT_EQ(s.Skipped, 2);
+  EXPECT_EQ(s.Lines, 5);
+  EXPECT_EQ(s.FirstPoz, 1);
+  EXPECT_EQ(s.LastPoz, 5);
+  EXPECT_EQ(s.Debit.Value, 13345600);
+  EXPECT_EQ(s.Credit.Value, 13845600);
+  EXPECT_EQ(s.NewSubjects, (std::vector<std::string>{"N1", "C1"}));
+  ASSERT_EQ(s.Posted.size(), 5u);
+  EXPECT_EQ(s.Posted[2].Poz, 3);
+  EXPECT_EQ(s.Posted[2].Konto, "7600");
+  EXPECT_EQ(s.Posted[2].ProtiKonto, "");
+  EXPECT_EQ(s.Posted[2].Kredit.Value, 500000);
+  EXPECT_EQ(s.Posted[3].Subjekt, "N1");
+  EXPECT_EQ(s.Posted[3].Oddelek, "C1");
+  EXPECT_EQ(s.Posted[3].Dokument, "4");
+  EXPECT_EQ(s.Posted[3].Debet.Value, 12345600);
+  EXPECT_EQ(s.Posted[0].Subjekt, ledger.Scalar("SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"));
+  EXPECT_EQ(Positions("02KA00001"), Range(1, 5));
+  ExpectDone();
+  EXPECT_EQ(view.information.at(0).second,
+            "Prenos knji\x9E" "b zaklju\xE8" "en !\n"
+            "Temeljnica: 02KA00001 (nova)\n"
+            "Postavke: od 1 do 5, skupaj 5\n"
+            "Debet: 1.334,56\n"
+            "Kredit: 1.384,56\n"
+            "Opozorilo: debet in kredit se ne ujemata (razlika -50,00).\n"
+            "Presko\xE8" "eni zapisi (znesek 0 ali brez konta): 2\n"
+            "Novi subjekti (2): N1, C1");
+
+  // The same file as a preview: the same figures for the next journal, nothing booked.
+  const auto before = Snapshot();
+  view.information.clear();
+  const TRunSummary p = RunTransfer(view, Ledger(), TRunOptions{true, false, nullptr});
+  EXPECT_EQ(p.Outcome, TRunSummary::TOutcome::Preview);
+  EXPECT_EQ(p.Journal, "02KA00002");
+  EXPECT_EQ(p.Lines, 5);
+  EXPECT_EQ(p.Debit.Value, s.Debit.Value);
+  EXPECT_TRUE(p.NewSubjects.empty()) << "known since the first run";
+  EXPECT_TRUE(p.Posted.empty());
+  EXPECT_EQ(Snapshot(), before);
+  ASSERT_EQ(view.information.size(), 1u);
+  EXPECT_EQ(view.information[0].second.rfind("Preizkus prenosa", 0), 0u);
+  EXPECT_TRUE(ErrorRecords().empty());
+
+  // An observer that declines the file cancels the run before anything is touched.
+  struct Decline : TRunObserver {
+    int finished = -1;
+    bool FileChosen(const std::string&) override { return false; }
+    void Finished(const TRunSummary& s) override { finished = static_cast<int>(s.Outcome); }
+  } decline;
+  executed.clear();
+  const int imports = view.imports;
+  const TRunSummary c = RunTransfer(view, Ledger(), TRunOptions{false, false, &decline});
+  EXPECT_EQ(c.Outcome, TRunSummary::TOutcome::Cancelled);
+  EXPECT_EQ(decline.finished, static_cast<int>(TRunSummary::TOutcome::Cancelled));
+  EXPECT_EQ(view.imports, imports);
+  EXPECT_TRUE(executed.empty());
+  EXPECT_EQ(view.information.size(), 1u);
+}
+
+TEST(RunTexts, SummaryAndFailureTextsFollowTheUsersNumberFormat) {
+  SetFormatSettings(FormatSettings{',', '.', '.', FormatSettings::DateOrder::DMY});
+  EXPECT_EQ(FormatAmount(TCurrency{12345678950}), "1.234.567,90");  // half to even: ,895 -> ,90
+  EXPECT_EQ(FormatAmount(TCurrency{12345678850}), "1.234.567,88");
+  EXPECT_EQ(FormatAmount(TCurrency{-500}), "-0,05");
+  EXPECT_EQ(FormatAmount(TCurrency{0}), "0,00");
+  TRunSummary s;
+  s.Outcome = TRunSummary::TOutcome::Booked;
+  s.Journal = "26KA00001";
+  s.FirstPoz = 3;
+  s.LastPoz = 4;
+  s.Lines = 2;
+  s.Debit = s.Credit = TCurrency{10000};
+  for (int i = 1; i <= 12; ++i) s.NewSubjects.push_back("S" + std::to_string(i));
+  EXPECT_EQ(SummaryText(s), "Prenos knji\x9E" "b zaklju\xE8" "en !\nTemeljnica: 26KA00001 (obstoje\xE8" "a)\n"
+                            "Postavke: od 3 do 4, skupaj 2\nDebet: 1,00\nKredit: 1,00\n"
+                            "Presko\xE8" "eni zapisi (znesek 0 ali brez konta): 0\n"
+                            "Novi subjekti (12): S1, S2, S3, S4, S5, S6, S7, S8, S9, S10 in \x9A" "e 2");
+  s.FailedStep = "Korak X";
+  s.Failure = "sporo\xE8ilo";
+  EXPECT_EQ(FailureText(s), std::string(kTransferFailedText) + "\nKorak: Korak X\nNapaka: sporo\xE8ilo\n"
+                            "Podrobnosti so v tabeli napak (Prenos \xBB Tabela napak).");
+  EXPECT_EQ(FirstLine("prva\r\ndruga"), "prva");
+  SetFormatSettings(FormatSettings{});
 }
 
 }  // namespace

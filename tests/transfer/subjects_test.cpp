@@ -4,6 +4,7 @@
 #include "odbc/odbcerror.h"
 #include "run_fixture.h"
 #include "sqlsupport/error_records.h"
+#include "transfer/run_failure.h"
 #include "transfer/subjects.h"
 
 namespace prenos {
@@ -79,26 +80,47 @@ TEST_F(SubjectTest, LongQuotedAndEmptyCodesAreRegisteredAsTheyStand) {
   EXPECT_EQ(Count("Subjekt"), 3);
 }
 
-TEST_F(SubjectTest, AFailedRegistrationIsOnlyRecordedAndTheCodeStillComesBack) {
-  // A pending statement the ledger refuses keeps every send of this batch failing.
+TEST_F(SubjectTest, AFailedRegistrationIsRecordedOnceAndEndsTheRunsStep) {
+  // A pending statement the ledger refuses fails the send before the subject's own.
   const std::string refused = "INSERT INTO Missing(A) VALUES (1); ";
   SQLBatch = refused;
-  EXPECT_EQ(SubjNaziv(Ledger(), "P555"), "P555");
-  EXPECT_EQ(SQLBatch, refused + SubjectInsert("P555", "P555"));
+  std::vector<std::string> registered;
+  try {
+    SubjNaziv(Ledger(), "P555", &registered);
+    ADD_FAILURE() << "the registration went on";
+  } catch (const ERunFailure& e) {
+    EXPECT_EQ(e.Step(), run_step::kSubjectRegistration);
+  }
+  EXPECT_EQ(Sent(), std::vector<std::string>{refused});
+  EXPECT_TRUE(registered.empty());
   EXPECT_EQ(Count("Subjekt"), 0);
   const auto records = ErrorRecords();
-  ASSERT_EQ(records.size(), 2u);  // both forced sends
-  for (const auto& r : records) EXPECT_EQ(r.at("Operation"), "HstmtExecute-UpdateHstmt");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].at("Operation"), "HstmtExecute-UpdateHstmt");
+
+  SQLBatch.clear();
+  EXPECT_EQ(SubjNaziv(Ledger(), "P555", &registered), "P555");
+  EXPECT_EQ(SubjNaziv(Ledger(), "P555", &registered), "P555");
+  EXPECT_EQ(registered, std::vector<std::string>{"P555"});
 }
 
-TEST_F(SubjectTest, AFailingLookUpRaisesTheStatementsErrorAndSendsNothing) {
+TEST_F(SubjectTest, AFailingLookUpIsRecordedRaisedWithTheDriversMessageAndSendsNothing) {
   ledger.Exec("DROP TABLE Subjekt");
   SQLBatch = kHeader;
-  EXPECT_THROW(SubjNaziv(Ledger(), "P001"), EODBC);
+  try {
+    SubjNaziv(Ledger(), "P001");
+    ADD_FAILURE() << "the look-up went on";
+  } catch (const ERunFailure& e) {
+    EXPECT_EQ(e.Step(), run_step::kSubjectLookup);
+    EXPECT_FALSE(e.Message().empty());
+    const auto records = ErrorRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].at("Operation"), "SubjNaziv");
+    EXPECT_EQ(records[0].at("Error"), e.Message().substr(0, 255));
+  }
   EXPECT_EQ(SQLBatch, kHeader);
   EXPECT_EQ(Sent(), std::vector<std::string>{});
   EXPECT_EQ(Count("Teme"), 0);
-  EXPECT_TRUE(ErrorRecords().empty());
 }
 
 }  // namespace

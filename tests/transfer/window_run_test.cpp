@@ -101,7 +101,10 @@ class WindowRunTest : public QObject {
     QCOMPARE(seen->count, 2);
     QCOMPARE(seen->objectName, QString("InformationBox"));
     QCOMPARE(seen->title, QString("Information"));
-    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !"));
+    // The box says what was booked (amounts in the number format of the C locale).
+    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !\nTemeljnica: 02KA00001 (nova)\n"
+                                           "Postavke: od 1 do 4, skupaj 4\nDebet: 1334.56\nKredit: 1334.56\n"
+                                           "Preskočeni zapisi (znesek 0 ali brez konta): 0"));
     QCOMPARE(main_->ProgressBar->value(), 100);
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
@@ -118,7 +121,9 @@ class WindowRunTest : public QObject {
     seen = AnswerRun(true, 2);
     QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
     QCOMPARE(seen->count, 2);
-    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !"));
+    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !\nTemeljnica: 02KA00001 (obstoječa)\n"
+                                           "Postavke: od 5 do 8, skupaj 4\nDebet: 1334.56\nKredit: 1334.56\n"
+                                           "Preskočeni zapisi (znesek 0 ali brez konta): 0"));
     QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"), std::string("8"));
     QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM Teme"), std::string("4"));
   }
