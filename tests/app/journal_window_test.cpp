@@ -212,16 +212,6 @@ class JournalWindowTest : public QObject {
     QCOMPARE(main_->Journal().Find(first.Id)->State, TRunState::Undone);
   }
 
-  void ARunsFailureBoxSaysWhereTheErrorsAre() {
-    auto seen = AnswerModals([](QWidget* w) { static_cast<QMessageBox*>(w)->accept(); });
-    main_->ShowError("Prenos knji\x9E" "b ni uspel: napake so zapisane v tabeli napak.");
-    QCOMPARE(seen->objectName, QStringLiteral("ErrorBox"));
-    QVERIFY2(seen->text.endsWith(QStringLiteral("\n\nPrenos → Tabela napak")), qPrintable(seen->text));
-    seen = AnswerModals([](QWidget* w) { static_cast<QMessageBox*>(w)->accept(); });
-    main_->ShowError("'  .  .  ' is not a valid date.");
-    QCOMPARE(seen->text, QStringLiteral("'  .  .  ' is not a valid date."));
-  }
-
   void ErrorTableListsRecordsAndFiltersToARun() {
     // Three records a minute apart, written through the local table store.
     const TDateTime base = EncodeDate(2026, 12, 3) + EncodeTime(10, 0, 0, 0);
