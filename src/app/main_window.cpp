@@ -1,8 +1,11 @@
 // The main window's controls, their designed layout and its few handlers.
 #include "app/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -11,10 +14,21 @@
 #include "app/datasif.h"
 #include "app/date_edit.h"
 #include "app/exception_handler.h"
+#include "app/history_window.h"
 #include "controls/lookup_combo.h"
 #include "platform/codepage.h"
+#include "platform/prefix.h"
 #include "settings/credentials.h"
+#include "sqlsupport/errorlog.h"
+#include "transfer/import.h"
 #include "transfer/run.h"
+#include "transfer/run_journal.h"
+#include "transfer/run_resolution.h"
+#include "transfer/run_texts.h"
+
+#ifndef PRENOS_VERSION
+#define PRENOS_VERSION ""
+#endif
 
 namespace prenos {
 namespace {
@@ -61,20 +75,57 @@ TMain::TMain(QWidget* parent)
   f.setPixelSize(11);
   setFont(f);
   move(200, 108);
-  setFixedSize(345, 221);
 
   OpenDialog.Title = "Izberi datoteko za prenos cenika";
   OpenDialog.DefaultExt = "*.TXT";
   OpenDialog.FileName = kAsciiDefaultFile;
 
+  CreateMenu();
   CreateControls();
+  // The designed 345 x 221 is the client area; the menu bar sits above it.
+  const int menuHeight = MenuBar->sizeHint().height();
+  MenuBar->setGeometry(0, 0, 345, menuHeight);
+  ClientArea->setGeometry(0, menuHeight, 345, 221);
+  setFixedSize(345, 221 + menuHeight);
   FormCreate();
 }
 
 TMain::~TMain() = default;
 
+// Alt+P belongs to the designed "&Poslovni dogodek:", so the menus take Alt+R and Alt+M.
+void TMain::CreateMenu() {
+  MenuBar = new QMenuBar(this);
+  MenuBar->setObjectName("MenuBar");
+  mPrenos = MenuBar->addMenu(QStringLiteral("P&renos"));
+  mPrenos->setObjectName("mPrenos");
+  // The preview of a file ("Predogled…") takes its place first in this menu, above the history.
+  aZgodovina = mPrenos->addAction(QStringLiteral("&Zgodovina prenosov…"));
+  aZgodovina->setObjectName("aZgodovina");
+  aZgodovina->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  aTabelaNapak = mPrenos->addAction(QStringLiteral("&Tabela napak…"));
+  aTabelaNapak->setObjectName("aTabelaNapak");
+  aTabelaNapak->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  mPrenos->addSeparator();
+  aKonec = mPrenos->addAction(QStringLiteral("&Konec"));
+  aKonec->setObjectName("aKonec");
+  aKonec->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  mPomoc = MenuBar->addMenu(QStringLiteral("Po&moč"));
+  mPomoc->setObjectName("mPomoc");
+  aOProgramu = mPomoc->addAction(QStringLiteral("&O programu…"));
+  aOProgramu->setObjectName("aOProgramu");
+  aOProgramu->setShortcut(QKeySequence(Qt::Key_F1));
+  // The shortcuts work from anywhere in the window, the menus closed.
+  for (QAction* a : {aZgodovina, aTabelaNapak, aKonec, aOProgramu}) addAction(a);
+  connect(aZgodovina, &QAction::triggered, this, Guarded([this] { ShowHistory(); }));
+  connect(aTabelaNapak, &QAction::triggered, this, Guarded([this] { ShowErrorTable(std::nullopt); }));
+  connect(aKonec, &QAction::triggered, this, Guarded([this] { bKonecClick(); }));
+  connect(aOProgramu, &QAction::triggered, this, Guarded([this] { ShowAbout(); }));
+}
+
 void TMain::CreateControls() {
-  fKreiranjeTemeljnice = Make<QTabWidget>(this, "fKreiranjeTemeljnice", 8, 8, 321, 105);
+  ClientArea = new QWidget(this);
+  ClientArea->setObjectName("ClientArea");
+  fKreiranjeTemeljnice = Make<QTabWidget>(ClientArea, "fKreiranjeTemeljnice", 8, 8, 321, 105);
   fNovaTemeljnica = new QWidget;
   fNovaTemeljnica->setObjectName("fNovaTemeljnica");
   fStaraTemeljnica = new QWidget;
@@ -93,14 +144,14 @@ void TMain::CreateControls() {
   Label10 = MakeLabel(fStaraTemeljnica, "Label10", "Temeljnica:", 43, 30, 54, 13);
   fTemeljnica = Make<TwwDBLookupCombo>(fStaraTemeljnica, "fTemeljnica", 104, 24, 89, 21);
 
-  ProgressBar = Make<QProgressBar>(this, "ProgressBar", 8, 128, 321, 16);
+  ProgressBar = Make<QProgressBar>(ClientArea, "ProgressBar", 8, 128, 321, 16);
   ProgressBar->setRange(0, 100);
   ProgressBar->setValue(0);
   ProgressBar->setTextVisible(false);
 
-  bPrenos = Make<QPushButton>(this, "bPrenos", 40, 160, 75, 25);
+  bPrenos = Make<QPushButton>(ClientArea, "bPrenos", 40, 160, 75, 25);
   bPrenos->setText("Prenos");
-  bKonec = Make<QPushButton>(this, "bKonec", 200, 160, 75, 25);
+  bKonec = Make<QPushButton>(ClientArea, "bKonec", 200, 160, 75, 25);
   bKonec->setText("Konec");
   connect(bPrenos, &QPushButton::clicked, this, Guarded([this] { bPrenosClick(); }));
   connect(bKonec, &QPushButton::clicked, this, Guarded([this] { bKonecClick(); }));
@@ -171,6 +222,83 @@ void TMain::ShowInformation(const std::string& title, const std::string& text) {
   box.exec();
 }
 
-void TMain::ShowError(const std::string& text) { ShowErrorBox(text); }
+// A run's failure box also says where its error records are read.
+void TMain::ShowError(const std::string& text) {
+  QString message = FromCp1250(text);
+  if (text.find("tabeli napak") != std::string::npos) message += QStringLiteral("\n\nPrenos → Tabela napak");
+  QMessageBox box(QMessageBox::Critical, FromCp1250(Application().Title), message, QMessageBox::Ok, this);
+  box.setObjectName("ErrorBox");
+  box.exec();
+}
+
+TRunJournal& TMain::Journal() {
+  if (!journal_) journal_ = std::make_unique<TRunJournal>();
+  return *journal_;
+}
+
+void TMain::Reconnect() {
+  if (!dataSif_) throw Exception("The data module is not created.");
+  dataSif_->Database.SetConnected(false);
+  dataSif_->Database.SetUserName(SQLUserName);
+  dataSif_->Database.SetPassword(SQLPassword);
+  dataSif_->Database.SetConnected(true);
+}
+
+void TMain::ShowHistory() {
+  TRunJournal& journal = Journal();
+  // Settling needs the ledger; without it the rows stay "poteka" and the window opens.
+  if (!journal.Running().empty() && dataSif_) {
+    try {
+      Reconnect();
+      ResolveInterruptedRuns(journal, dataSif_->qQueryFind);
+    } catch (const std::exception& e) {
+      LogError(&e, &dataSif_->qQueryFind, "RazresiPrekinjenePrenose");
+    }
+  }
+  THistoryWindow history(
+      this, journal, [this](const TRunRecord& run) { return UndoRun(run); },
+      [this](const TRunRecord& run) {
+        ShowErrorTable(TErrorFilter{"prenos " + std::to_string(run.Id) + ", " + DateTimeText(run.Started),
+                                    run.Started, run.Ended ? run.Ended : Now()});
+      });
+  history.exec();
+}
+
+TUndoResult TMain::UndoRun(const TRunRecord& run) {
+  try {
+    Reconnect();
+  } catch (const std::exception& e) {
+    LogError(&e, dataSif_ ? &dataSif_->Database : nullptr, "RazveljaviPrenos");
+    return {false, "Povezava z bazo ni uspela, ni\xE8" "esar ni bilo izbrisano: " + std::string(e.what()) +
+                       "\nPodrobnosti so v tabeli napak."};
+  }
+  return prenos::UndoRun(Journal(), run.Id, dataSif_->Database, dataSif_->qQueryFind);
+}
+
+void TMain::ShowErrorTable(const std::optional<TErrorFilter>& filter) {
+  TErrorWindow errors(this, filter);
+  errors.exec();
+}
+
+std::string TMain::AboutText() const {
+  std::string version = PRENOS_VERSION;
+  std::string t = "Prenos knji\x9E" "b\nRazli\xE8" "ica " + (version.empty() ? std::string("(razvojna)") : version) +
+                  "\n\nVir podatkov: " + (dataSif_ ? dataSif_->Database.DataSource() : std::string()) +
+                  "\nMapa predpone: " + PathToText(PrefixDir()) + "\n\nLokalne tabele:";
+  std::filesystem::path errors = MapWindowsPath(kErrorTableName);
+  errors += ".db";
+  std::filesystem::path staging = AliasDir(kPrenosAlias) / "Prenos.db";
+  t += "\n  tabela napak: " + PathToText(errors);
+  t += "\n  dnevnik prenosov: " + PathToText(TRunJournal::FilePath());
+  t += "\n  uvo\x9E" "eni zapisi: " + PathToText(staging);
+  return t;
+}
+
+void TMain::ShowAbout() {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("O programu"), FromCp1250(AboutText()), QMessageBox::Ok,
+                  this);
+  box.setObjectName("AboutBox");
+  box.exec();
+}
 
 }  // namespace prenos

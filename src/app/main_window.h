@@ -4,15 +4,22 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "app/error_window.h"
 #include "app/lookup_lists.h"
 #include "app/open_dialog.h"
 #include "platform/component.h"
 #include "transfer/import.h"
+#include "transfer/run_undo.h"
 #include "transfer/run_view.h"
 
+class QAction;
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -29,6 +36,17 @@ class TMain : public QWidget, public TComponent, public TRunView {
   explicit TMain(QWidget* parent = nullptr);
   ~TMain() override;
   const char* ClassName() const override { return "TMain"; }
+
+  // The menu bar above the designed client area, and its menus and commands.
+  QMenuBar* MenuBar;
+  QMenu* mPrenos;
+  QMenu* mPomoc;
+  QAction* aZgodovina;
+  QAction* aTabelaNapak;
+  QAction* aKonec;
+  QAction* aOProgramu;
+  // The designed window's area: the controls below keep their designed positions in it.
+  QWidget* ClientArea;
 
   // Controls, named as their object names; the window owns them.
   QTabWidget* fKreiranjeTemeljnice;
@@ -69,6 +87,19 @@ class TMain : public QWidget, public TComponent, public TRunView {
   // Imports the dialog's file into tbPrenos through TAscii.
   void FillPrenos() override;
 
+  // "Zgodovina prenosov…": the run journal's window (runs left running by a program that
+  // ended are settled against the ledger first, when it can be reached).
+  void ShowHistory();
+  // "Tabela napak…": the error table, all of it or the records of one run.
+  void ShowErrorTable(const std::optional<TErrorFilter>& filter);
+  // "O programu…".
+  void ShowAbout();
+  std::string AboutText() const;
+  // Undoes a booked run on a fresh connection with the stored login.
+  TUndoResult UndoRun(const TRunRecord& run);
+  // The run journal, opened on first use.
+  TRunJournal& Journal();
+
   // TRunView
   std::string PoslDogText() const override;
   std::string ReferentText() const override;
@@ -84,11 +115,14 @@ class TMain : public QWidget, public TComponent, public TRunView {
   TTable& StagingTable() override { return tbPrenos; }
 
  private:
+  void CreateMenu();
   void CreateControls();
   void ReadStoredLogin();
+  void Reconnect();
 
   bool waitCursor_ = false;
   TDataSif* dataSif_ = nullptr;
+  std::unique_ptr<TRunJournal> journal_;
 };
 
 }  // namespace prenos

@@ -2,6 +2,7 @@
 // the first tab at start, accelerators, the progress bar, the dialog and "Konec".
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -32,7 +33,7 @@ struct Designed {
 
 // Left, top, width, height relative to the parent, as designed.
 const Designed kLayout[] = {
-    {"fKreiranjeTemeljnice", "Main", {8, 8, 321, 105}},
+    {"fKreiranjeTemeljnice", "ClientArea", {8, 8, 321, 105}},
     {"Label1", "fNovaTemeljnica", {8, 10, 88, 13}},
     {"fPoslDog", "fNovaTemeljnica", {104, 5, 89, 21}},
     {"Label3", "fNovaTemeljnica", {63, 36, 34, 13}},
@@ -41,9 +42,9 @@ const Designed kLayout[] = {
     {"fReferent", "fNovaTemeljnica", {104, 51, 89, 21}},
     {"Label10", "fStaraTemeljnica", {43, 30, 54, 13}},
     {"fTemeljnica", "fStaraTemeljnica", {104, 24, 89, 21}},
-    {"ProgressBar", "Main", {8, 128, 321, 16}},
-    {"bPrenos", "Main", {40, 160, 75, 25}},
-    {"bKonec", "Main", {200, 160, 75, 25}},
+    {"ProgressBar", "ClientArea", {8, 128, 321, 16}},
+    {"bPrenos", "ClientArea", {40, 160, 75, 25}},
+    {"bKonec", "ClientArea", {200, 160, 75, 25}},
 };
 
 // Shows a window, runs the program's event loop and closes the window from it by
@@ -138,7 +139,11 @@ class MainWindowTest : public QObject {
     TMain main;
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QCOMPARE(main.size(), QSize(345, 221));
+    // The designed size is the client area's; the menu bar sits above it.
+    QCOMPARE(main.ClientArea->size(), QSize(345, 221));
+    QCOMPARE(main.ClientArea->pos(), QPoint(0, main.MenuBar->height()));
+    QVERIFY(main.MenuBar->height() > 0);
+    QCOMPARE(main.size(), QSize(345, 221 + main.MenuBar->height()));
     QCOMPARE(main.pos(), QPoint(200, 108));
     QCOMPARE(main.minimumSize(), main.maximumSize());
     for (const Designed& d : kLayout) {

@@ -1,0 +1,113 @@
+// The error table's window: a list, the selected record whole, filter and copy.
+#include "app/error_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/exception_handler.h"
+#include "platform/codepage.h"
+#include "transfer/run_texts.h"
+
+namespace prenos {
+namespace {
+
+QString Q(const std::string& cp1250) { return QString::fromStdString(Cp1250ToUtf8(cp1250)); }
+
+}  // namespace
+
+TErrorWindow::TErrorWindow(QWidget* parent, std::optional<TErrorFilter> filter)
+    : QDialog(parent), filter_(std::move(filter)) {
+  setObjectName("ErrorWindow");
+  setWindowTitle(QStringLiteral("Tabela napak"));
+  resize(720, 440);
+
+  List = new QTableWidget(0, 3, this);
+  List->setObjectName("List");
+  List->setHorizontalHeaderLabels({QStringLiteral("Čas"), QStringLiteral("Operacija"), QStringLiteral("Napaka")});
+  List->setSelectionBehavior(QAbstractItemView::SelectRows);
+  List->setSelectionMode(QAbstractItemView::SingleSelection);
+  List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List->verticalHeader()->hide();
+  List->horizontalHeader()->setStretchLastSection(true);
+  Details = new QPlainTextEdit(this);
+  Details->setObjectName("Details");
+  Details->setReadOnly(true);
+  Details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->addWidget(List);
+  splitter->addWidget(Details);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
+
+  OnlyRun = new QCheckBox(this);
+  OnlyRun->setObjectName("OnlyRun");
+  OnlyRun->setVisible(filter_.has_value());
+  if (filter_) {
+    OnlyRun->setText(QStringLiteral("&Samo napake: ") + Q(filter_->Caption));
+    OnlyRun->setChecked(true);
+  }
+  bKopiraj = new QPushButton(QStringLiteral("&Kopiraj"), this);
+  bKopiraj->setObjectName("bKopiraj");
+  bZapri = new QPushButton(QStringLiteral("&Zapri"), this);
+  bZapri->setObjectName("bZapri");
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(OnlyRun);
+  buttons->addStretch();
+  buttons->addWidget(bKopiraj);
+  buttons->addWidget(bZapri);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(splitter);
+  layout->addLayout(buttons);
+
+  connect(List, &QTableWidget::itemSelectionChanged, this, Guarded([this] { ShowSelected(); }));
+  connect(OnlyRun, &QCheckBox::toggled, this, Guarded([this] { Fill(); }));
+  connect(bKopiraj, &QPushButton::clicked, this,
+          Guarded([this] { QApplication::clipboard()->setText(SelectedText()); }));
+  connect(bZapri, &QPushButton::clicked, this, &QDialog::accept);
+  Reload();
+}
+
+void TErrorWindow::Reload() {
+  all_ = ReadErrorRecords();
+  Fill();
+}
+
+void TErrorWindow::Fill() {
+  shown_ = filter_ && OnlyRun->isChecked() ? RecordsBetween(all_, filter_->From, filter_->To) : all_;
+  List->setRowCount(static_cast<int>(shown_.size()));
+  for (int i = 0; i < List->rowCount(); ++i) {
+    const TErrorRecord& r = shown_[static_cast<size_t>(i)];
+    List->setItem(i, 0, new QTableWidgetItem(Q(DateTimeText(r.Cas))));
+    List->setItem(i, 1, new QTableWidgetItem(Q(r.Operation)));
+    List->setItem(i, 2, new QTableWidgetItem(Q(FirstLineOf(r.Error))));
+  }
+  List->resizeColumnToContents(0);
+  List->setColumnWidth(1, 200);
+  bKopiraj->setEnabled(!shown_.empty());
+  if (!shown_.empty()) List->selectRow(0);
+  ShowSelected();
+}
+
+QString TErrorWindow::SelectedText() const {
+  const int row = List->currentRow();
+  if (row < 0 || row >= static_cast<int>(shown_.size())) return {};
+  const TErrorRecord& r = shown_[static_cast<size_t>(row)];
+  return Q("\xC8" "as: " + DateTimeText(r.Cas) + "\n" + ErrorRecordText(r));
+}
+
+void TErrorWindow::ShowSelected() {
+  Details->setPlainText(shown_.empty() ? QStringLiteral("V tabeli napak ni zapisov.") : SelectedText());
+}
+
+}  // namespace prenos

@@ -1,0 +1,186 @@
+// The history window: list, details and the undo of a booked run.
+#include "app/history_window.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/exception_handler.h"
+#include "app/journal_dialogs.h"
+#include "platform/codepage.h"
+#include "sqlsupport/errorlog_read.h"
+#include "transfer/run_texts.h"
+
+namespace prenos {
+namespace {
+
+QString Q(const std::string& cp1250) { return QString::fromStdString(Cp1250ToUtf8(cp1250)); }
+
+std::string BaseName(const std::string& path) {
+  const size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+QTableWidgetItem* Number(const std::string& text) {
+  auto* item = new QTableWidgetItem(Q(text));
+  item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return item;
+}
+
+}  // namespace
+
+std::string RunDetailsText(const TRunRecord& r) {
+  std::string t = "Prenos " + std::to_string(r.Id) + ": " + RunStateText(r.State) + "\n";
+  t += "Za\xE8" "etek: " + DateTimeText(r.Started) + (r.Ended ? ", konec: " + DateTimeText(r.Ended) : "") + "\n";
+  t += "Datoteka: " + r.FileName + " (" + std::to_string(r.FileSize) + " bajtov)\n";
+  t += "SHA-256: " + r.Sha256 + "\n";
+  t += "Zapisov: " + std::to_string(r.Records) + "\n";
+  t += std::string(r.AttachedToExisting ? "Priklju\xE8" "eno na obstoje\xE8" "o temeljnico" : "Nova temeljnica") +
+       ", poslovni dogodek " + r.PoslDog + ", datum " + (r.Date ? DateText(r.Date) : "") + ", referent " +
+       r.Referent + "\n";
+  if (!r.Journal.empty()) {
+    t += "Temeljnica: " + r.Journal + (r.CreatedHeader ? " (glavo je ustvaril ta prenos)" : "") + "\n";
+    t += "Pozicije: " + std::to_string(r.FirstPoz) + "\x96" + std::to_string(r.LastPoz) + ", vrstic " +
+         std::to_string(r.Lines) + ", breme " + AmountText(r.Debit) + ", dobro " + AmountText(r.Credit) + "\n";
+  }
+  if (!r.NewSubjects.empty()) {
+    t += "Dodani subjekti (" + std::to_string(r.NewSubjects.size()) + "):";
+    for (const std::string& s : r.NewSubjects) t += " " + s;
+    t += "\n";
+  }
+  if (!r.FailedStep.empty()) t += "Korak: " + r.FailedStep + "\n";
+  if (!r.Failure.empty()) t += "Napaka: " + r.Failure + "\n";
+  if (r.UndoneAt) t += "Razveljavljeno: " + DateTimeText(r.UndoneAt) + "\n";
+  t += "Uporabnik: " + r.User + "\n";
+  std::vector<TErrorRecord> errors;
+  try {
+    errors = RecordsBetween(ReadErrorRecords(), r.Started, r.Ended ? r.Ended : Now());
+  } catch (const std::exception& e) {
+    t += "Tabele napak ni mogo\xE8" "e prebrati: " + std::string(e.what()) + "\n";
+  }
+  if (!errors.empty()) {
+    t += "\nZapisi v tabeli napak (" + std::to_string(errors.size()) + "):\n";
+    for (const TErrorRecord& e : errors)
+      t += DateTimeText(e.Cas) + "  " + e.Operation + ": " + FirstLineOf(e.Error) + "\n";
+  }
+  return t;
+}
+
+THistoryWindow::THistoryWindow(QWidget* parent, TRunJournal& journal, TUndo undo, TShowErrors showErrors)
+    : QDialog(parent), journal_(journal), undo_(std::move(undo)), showErrors_(std::move(showErrors)) {
+  setObjectName("HistoryWindow");
+  setWindowTitle(QStringLiteral("Zgodovina prenosov"));
+  resize(780, 460);
+
+  List = new QTableWidget(0, 8, this);
+  List->setObjectName("List");
+  List->setHorizontalHeaderLabels({QStringLiteral("Čas"), QStringLiteral("Datoteka"), QStringLiteral("Temeljnica"),
+                                   QStringLiteral("Vrstic"), QStringLiteral("Breme"), QStringLiteral("Dobro"),
+                                   QStringLiteral("Izid"), QStringLiteral("Uporabnik")});
+  List->setSelectionBehavior(QAbstractItemView::SelectRows);
+  List->setSelectionMode(QAbstractItemView::SingleSelection);
+  List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List->verticalHeader()->hide();
+  List->horizontalHeader()->setStretchLastSection(true);
+  Details = new QPlainTextEdit(this);
+  Details->setObjectName("Details");
+  Details->setReadOnly(true);
+
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->addWidget(List);
+  splitter->addWidget(Details);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
+
+  bRazveljavi = new QPushButton(QStringLiteral("&Razveljavi"), this);
+  bRazveljavi->setObjectName("bRazveljavi");
+  bNapake = new QPushButton(QStringLiteral("&Napake prenosa…"), this);
+  bNapake->setObjectName("bNapake");
+  bZapri = new QPushButton(QStringLiteral("&Zapri"), this);
+  bZapri->setObjectName("bZapri");
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(bRazveljavi);
+  buttons->addWidget(bNapake);
+  buttons->addStretch();
+  buttons->addWidget(bZapri);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(splitter);
+  layout->addLayout(buttons);
+
+  connect(List, &QTableWidget::itemSelectionChanged, this, Guarded([this] { ShowSelected(); }));
+  connect(bRazveljavi, &QPushButton::clicked, this, Guarded([this] { UndoSelected(); }));
+  connect(bNapake, &QPushButton::clicked, this, Guarded([this] {
+            if (const TRunRecord* r = Selected(); r && showErrors_) showErrors_(*r);
+          }));
+  connect(bZapri, &QPushButton::clicked, this, &QDialog::accept);
+  Reload();
+}
+
+void THistoryWindow::Reload() {
+  const int64_t keep = Selected() ? Selected()->Id : 0;
+  runs_ = journal_.List();
+  List->setRowCount(static_cast<int>(runs_.size()));
+  for (int i = 0; i < List->rowCount(); ++i) {
+    const TRunRecord& r = runs_[static_cast<size_t>(i)];
+    const bool lines = !r.Journal.empty() && r.Lines > 0;
+    List->setItem(i, 0, new QTableWidgetItem(Q(DateTimeText(r.Started))));
+    List->setItem(i, 1, new QTableWidgetItem(Q(BaseName(r.FileName))));
+    List->setItem(i, 2, new QTableWidgetItem(Q(r.Journal)));
+    List->setItem(i, 3, Number(lines ? std::to_string(r.Lines) : ""));
+    List->setItem(i, 4, Number(lines ? AmountText(r.Debit) : ""));
+    List->setItem(i, 5, Number(lines ? AmountText(r.Credit) : ""));
+    List->setItem(i, 6, new QTableWidgetItem(Q(RunStateText(r.State))));
+    List->setItem(i, 7, new QTableWidgetItem(Q(r.User)));
+    List->item(i, 0)->setToolTip(Q(r.FileName));
+  }
+  List->resizeColumnsToContents();
+  if (!(keep && Select(keep)) && !runs_.empty()) List->selectRow(0);
+  ShowSelected();
+}
+
+bool THistoryWindow::Select(int64_t id) {
+  for (size_t i = 0; i < runs_.size(); ++i)
+    if (runs_[i].Id == id) {
+      List->selectRow(static_cast<int>(i));
+      return true;
+    }
+  return false;
+}
+
+const TRunRecord* THistoryWindow::Selected() const {
+  const int row = List->currentRow();
+  return row >= 0 && row < static_cast<int>(runs_.size()) ? &runs_[static_cast<size_t>(row)] : nullptr;
+}
+
+void THistoryWindow::ShowSelected() {
+  const TRunRecord* r = Selected();
+  Details->setPlainText(r ? Q(RunDetailsText(*r)) : QStringLiteral("V dnevniku prenosov ni prenosov."));
+  bRazveljavi->setEnabled(r && r->State == TRunState::Booked && r->Lines > 0);
+  bNapake->setEnabled(r != nullptr);
+}
+
+void THistoryWindow::UndoSelected() {
+  const TRunRecord* r = Selected();
+  if (!r || r->State != TRunState::Booked || !undo_) return;
+  const TRunRecord run = *r;
+  if (!ConfirmUndo(this, run)) return;
+  const TUndoResult result = undo_(run);
+  Reload();
+  QMessageBox box(result.Done ? QMessageBox::Information : QMessageBox::Warning,
+                  QStringLiteral("Razveljavi prenos"),
+                  result.Done ? Q("Prenos je razveljavljen: iz temeljnice " + run.Journal + " je izbrisanih " +
+                                  std::to_string(run.Lines) + " vrstic.")
+                              : Q(result.Reason) + (result.Reason.find("tabeli napak") != std::string::npos
+                                                        ? QStringLiteral("\nPrenos → Tabela napak")
+                                                        : QString()),
+                  QMessageBox::Ok, this);
+  box.setObjectName("UndoResult");
+  box.exec();
+}
+
+}  // namespace prenos
