@@ -1,12 +1,15 @@
-// The program: sets the title, creates the main window and the data module, and runs
-// until the main window is closed. It takes no arguments.
+// The program: without arguments it sets the title, creates the main window and the data
+// module, and runs until the main window is closed; with arguments it runs the command
+// line instead, without a window.
 #include "app/app_title.h"
+#include "app/cli_commands.h"
 #include "app/datasif.h"
 #include "app/exception_handler.h"
 #include "app/gui_hooks.h"
 #include "app/main_window.h"
 
 int main(int argc, char* argv[]) {
+  if (argc > 1) return prenos::RunCommandLine(argc, argv);
   prenos::TGuardedApplication app(argc, argv);
   prenos::SetApplicationTitle(prenos::kApplicationTitle);
   prenos::InstallGuiHooks();
