@@ -167,6 +167,7 @@ TEST_F(CommandLineTest, DryRunPreviewsWhatTheBookingThenBooksAndTheGuardRefusesA
   // The real run, the date in ISO form, takes the key and positions the preview named.
   const Result booked = Run({"book", file, "--event", "KA", "--date", "2002-03-15", "--clerk", "07", "--json"});
   ASSERT_EQ(booked.code, 0) << booked.err;
+  EXPECT_EQ(booked.err, "");  // no progress when standard error is not a terminal
   const QJsonObject run = booked.Json().object();
   EXPECT_EQ(run["outcome"].toString(), "booked");
   for (const char* key : {"journal", "first_position", "last_position", "lines", "debit", "credit", "skipped",
