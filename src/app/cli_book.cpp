@@ -7,9 +7,9 @@
 #include "app/cli_json.h"
 #include "app/console_view.h"
 #include "app/datasif.h"
-#include "app/journal_observer.h"
 #include "platform/codepage.h"
 #include "settings/credentials.h"
+#include "transfer/journal_observer.h"
 #include "transfer/run.h"
 #include "transfer/run_texts.h"
 
@@ -23,6 +23,18 @@ std::string EarlierText(const TRunRecord& e) {
   return "Datoteka je bila \x9E" "e knji\x9E" "ena " + DateTimeText(e.Started) + " v temeljnico " + e.Journal + " (" +
          std::to_string(e.Lines) + " vrstic, prenos " + std::to_string(e.Id) + ").";
 }
+
+// The journal's observer keeping the summary the run ended with: a run that ends by an
+// exception (a failed import or connection) returns none.
+class TBookObserver : public TJournalObserver {
+ public:
+  using TJournalObserver::TJournalObserver;
+  void Finished(const TRunSummary& summary) override {
+    last = summary;
+    TJournalObserver::Finished(summary);
+  }
+  TRunSummary last;
+};
 
 }  // namespace
 
@@ -42,7 +54,7 @@ int BookCommand(const TBookArgs& a) {
     if (a.DryRun || a.Yes) PrintErr("Opozorilo: " + EarlierText(earlier));
     return a.DryRun || a.Yes;
   };
-  TJournalObserver observer(journal, view, module.qQueryFind, ask, a.DryRun);
+  TBookObserver observer(journal, view, module.qQueryFind, ask, a.DryRun);
   TRunOptions options;
   options.Preview = a.DryRun;
   options.Observer = &observer;
@@ -52,11 +64,11 @@ int BookCommand(const TBookArgs& a) {
     // A failed import or connection: the run's row (when it had one) is already failed.
     PrintErr(kTransferFailedText + std::string("\n") + e.what());
   }
-  const TRunSummary& summary = observer.Last();
+  const TRunSummary& summary = observer.last;
   const TRunRecord& run = observer.Recorder().Current();
   QJsonObject json = SummaryJson(run, summary);
   int code = kExitFailed;
-  if (observer.Refused()) {
+  if (run.State == TRunState::Cancelled && observer.Recorder().Earlier()) {
     PrintErr(EarlierText(*observer.Recorder().Earlier()) +
              "\nNi\xE8 ni bilo knji\x9E" "eno. Za ponoven prenos dodajte --yes.");
     json["outcome"] = "refused";

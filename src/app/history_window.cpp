@@ -175,9 +175,7 @@ void THistoryWindow::UndoSelected() {
                   QStringLiteral("Razveljavi prenos"),
                   result.Done ? Q("Prenos je razveljavljen: iz temeljnice " + run.Journal + " je izbrisanih " +
                                   std::to_string(run.Lines) + " vrstic.")
-                              : Q(result.Reason) + (result.Reason.find("tabeli napak") != std::string::npos
-                                                        ? QStringLiteral("\nPrenos → Tabela napak")
-                                                        : QString()),
+                              : Q(result.Reason),
                   QMessageBox::Ok, this);
   box.setObjectName("UndoResult");
   box.exec();

@@ -14,16 +14,17 @@
 
 #include "app/datasif.h"
 #include "app/date_edit.h"
-#include "app/journal_observer.h"
 #include "app/preview_window.h"
 #include "app/exception_handler.h"
 #include "app/history_window.h"
+#include "app/journal_dialogs.h"
 #include "controls/lookup_combo.h"
 #include "platform/codepage.h"
 #include "platform/prefix.h"
 #include "settings/credentials.h"
 #include "sqlsupport/errorlog.h"
 #include "transfer/import.h"
+#include "transfer/journal_observer.h"
 #include "transfer/run.h"
 #include "transfer/run_journal.h"
 #include "transfer/run_resolution.h"
@@ -192,9 +193,16 @@ void TMain::BindDataModule(TDataSif& module) {
 // recorded in the error log and the window opens all the same.
 void TMain::ReadStoredLogin() { GetUserNameAndPassword(SQLUserName, SQLPassword); }
 
+// The run journal listens to every run: a file booked before is booked again only after
+// "Ponoven prenos" is answered "Da".
 void TMain::bPrenosClick() {
   if (!dataSif_) throw Exception("The data module is not created.");
-  RunTransfer(*this, TLedger{dataSif_->Database, dataSif_->UpdateHstmt, dataSif_->qQueryFind, dataSif_->qQuery0});
+  TJournalObserver journal(Journal(), *this, dataSif_->qQueryFind,
+                           [this](const TRunRecord& earlier) { return AskRebook(this, earlier); });
+  TRunOptions options;
+  options.Observer = &journal;
+  RunTransfer(*this, TLedger{dataSif_->Database, dataSif_->UpdateHstmt, dataSif_->qQueryFind, dataSif_->qQuery0},
+              options);
 }
 
 void TMain::bKonecClick() { close(); }
@@ -252,14 +260,7 @@ void TMain::ShowInformation(const std::string& title, const std::string& text) {
   box.exec();
 }
 
-// A run's failure box also says where its error records are read.
-void TMain::ShowError(const std::string& text) {
-  QString message = FromCp1250(text);
-  if (text.find("tabeli napak") != std::string::npos) message += QStringLiteral("\n\nPrenos → Tabela napak");
-  QMessageBox box(QMessageBox::Critical, FromCp1250(Application().Title), message, QMessageBox::Ok, this);
-  box.setObjectName("ErrorBox");
-  box.exec();
-}
+void TMain::ShowError(const std::string& text) { ShowErrorBox(text); }
 
 TRunJournal& TMain::Journal() {
   if (!journal_) journal_ = std::make_unique<TRunJournal>();
@@ -300,7 +301,7 @@ TUndoResult TMain::UndoRun(const TRunRecord& run) {
   } catch (const std::exception& e) {
     LogError(&e, dataSif_ ? &dataSif_->Database : nullptr, "RazveljaviPrenos");
     return {false, "Povezava z bazo ni uspela, ni\xE8" "esar ni bilo izbrisano: " + std::string(e.what()) +
-                       "\nPodrobnosti so v tabeli napak."};
+                       "\nPodrobnosti so v tabeli napak (Prenos \xBB Tabela napak)."};
   }
   return prenos::UndoRun(Journal(), run.Id, dataSif_->Database, dataSif_->qQueryFind);
 }

@@ -78,7 +78,7 @@ TUndoResult UndoRun(TRunJournal& journal, int64_t id, THdbc& connection, THstmt&
   } catch (const std::exception& e) {
     LogError(&e, &statement, "RazveljaviPrenos");
     return {false, "Razveljavitev ni uspela, ni\xE8" "esar ni bilo izbrisano: " + FirstLine(e.what()) +
-                       "\nPodrobnosti so v tabeli napak."};
+                       "\nPodrobnosti so v tabeli napak (Prenos \xBB Tabela napak)."};
   }
   run.State = TRunState::Undone;
   run.UndoneAt = Now();

@@ -32,12 +32,14 @@ using prenos::testing::StoreLogin;
 
 namespace {
 
-// Answers the file dialog with Open (on the file it preselects) or Cancel, and closes
-// every message box with OK.
-std::shared_ptr<testing::SeenDialog> AnswerRun(bool open, int count) {
+// Answers the file dialog with Open (on the file it preselects) or Cancel, the question
+// "Ponoven prenos" with Da when rebook (else Ne), and closes every other box with OK.
+std::shared_ptr<testing::SeenDialog> AnswerRun(bool open, int count, bool rebook = false) {
   return AnswerModals(
-      [open](QWidget* w) {
-        if (auto* d = qobject_cast<QFileDialog*>(w)) {
+      [open, rebook](QWidget* w) {
+        if (w->objectName() == "RebookQuestion") {
+          QTest::mouseClick(w->findChild<QPushButton*>(rebook ? "Da" : "Ne"), Qt::LeftButton);
+        } else if (auto* d = qobject_cast<QFileDialog*>(w)) {
           if (open)
             static_cast<QDialog*>(d)->accept();
           else
@@ -115,17 +117,43 @@ class WindowRunTest : public QObject {
                                                     {"3", "1200", "Petrol d.d.", "124"},
                                                     {"4", "7600", "Petrol d.d.", "124"}}));
 
-    // On the second tab, into the journal just made.
+    // On the second tab, into the journal just made: the same file again, after "Da".
     main_->fKreiranjeTemeljnice->setCurrentWidget(main_->fStaraTemeljnica);
     main_->fTemeljnica->SetText("02KA00001");
-    seen = AnswerRun(true, 2);
+    seen = AnswerRun(true, 3, true);
     QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
-    QCOMPARE(seen->count, 2);
+    QCOMPARE(seen->count, 3);
     QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !\nTemeljnica: 02KA00001 (obstoječa)\n"
                                            "Postavke: od 5 do 8, skupaj 4\nDebet: 1334.56\nKredit: 1334.56\n"
                                            "Preskočeni zapisi (znesek 0 ali brez konta): 0"));
     QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"), std::string("8"));
     QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM Teme"), std::string("4"));
+  }
+
+  void aFileBookedBeforeIsBookedAgainOnlyAfterDa() {
+    Start();
+    auto seen = AnswerRun(true, 2);
+    QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
+    QCOMPARE(seen->count, 2);
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz"), std::string("6"));
+    // "Ne": the question is the last box, and nothing is booked.
+    seen = AnswerRun(true, 3);
+    QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
+    QCOMPARE(seen->count, 2);
+    QCOMPARE(seen->objectName, QString("RebookQuestion"));
+    QCOMPARE(seen->title, QString("Ponoven prenos"));
+    QVERIFY(seen->text.contains(QString::fromUtf8("v temeljnico 02KA00001 (4 vrstic)")));
+    QTest::qWait(100);
+    QCOMPARE(QApplication::activeModalWidget(), static_cast<QWidget*>(nullptr));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz"), std::string("6"));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM Teme"), std::string("4"));
+    // "Da": a second journal.
+    seen = AnswerRun(true, 3, true);
+    QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
+    QCOMPARE(seen->count, 3);
+    QCOMPARE(seen->objectName, QString("InformationBox"));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00002'"), std::string("4"));
+    QCOMPARE(main_->Journal().List().size(), size_t{3});
   }
 
   void aCancelledDialogBooksNothing() {
