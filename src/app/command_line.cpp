@@ -19,7 +19,12 @@ namespace {
 
 const QString kProgram = QStringLiteral("prenos-knjizb");
 
-QString Usage(const QString& text) { return text + QStringLiteral("\nVe\u010D: prenos-knjizb --help"); }
+// A wrong use's message and where to read the right one: "book: ..." points to book --help.
+QString Usage(const QString& text) {
+  const qsizetype colon = text.indexOf(QStringLiteral(": "));
+  const QString name = colon > 0 && !SubcommandHelp(text.left(colon)).isEmpty() ? text.left(colon) + " " : QString();
+  return text + QStringLiteral("\nVe\u010D: prenos-knjizb ") + name + QStringLiteral("--help");
+}
 
 // Parses the arguments after the subcommand with the given options; --help is everyone's.
 void Parse(QCommandLineParser& parser, const QString& name, const QStringList& rest,
@@ -27,8 +32,13 @@ void Parse(QCommandLineParser& parser, const QString& name, const QStringList& r
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.addOptions(options);
   parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
-  if (!parser.parse(QStringList{kProgram + " " + name} + rest))
-    throw EUsage(Usage(name + ": " + parser.errorText()).toStdString());
+  if (parser.parse(QStringList{kProgram + " " + name} + rest)) return;
+  // Qt's own messages are English; the usual cases are said in Slovenian.
+  const QStringList unknown = parser.unknownOptionNames();
+  const QString message = !unknown.isEmpty()
+                              ? QStringLiteral("neznana mo\u017Enost \"") + unknown.front() + "\"."
+                              : QStringLiteral("napa\u010Dna mo\u017Enost (") + parser.errorText() + ").";
+  throw EUsage(Usage(name + ": " + message).toStdString());
 }
 
 void ExpectPositional(const QCommandLineParser& parser, const QString& name, int count, const QString& what) {

@@ -159,6 +159,11 @@ class PreviewWindowTest : public QObject {
     QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"), std::string("4"));
     QCOMPARE(ledger_->Scalar("SELECT Dokument FROM TemePoz WHERE Kljuc = '02KA00001' AND Poz = 4"),
              std::string("124"));
+    // Previewed again, the file warns that it was booked, and would take the next key.
+    shown = Preview(false, 2);
+    QVERIFY(shown->warning);
+    QCOMPARE(shown->journal, QString("Nova temeljnica 02KA00002, postavke od 1 do 4 (4)"));
+    QCOMPARE(Lines(), booked);
 
     // The command line books the same rows into the same ledger state.
     const Rows subjects = ledger_->Query("SELECT * FROM Subjekt ORDER BY Naziv2");
