@@ -1,8 +1,8 @@
-// The program: without arguments it sets the title, loads Qt's Slovenian texts, creates
-// the main window and the data module, and runs until the main window is closed; with
-// arguments it runs the command line without a window.
+// The program: without arguments it sets the title, loads Qt's Slovenian texts, creates the
+// main window and the data module, and runs until the main window is closed; with arguments it runs the command
+// line instead, without a window.
 #include "app/app_title.h"
-#include "app/command_line.h"
+#include "app/cli_commands.h"
 #include "app/datasif.h"
 #include "app/exception_handler.h"
 #include "app/gui_hooks.h"
@@ -10,7 +10,7 @@
 #include "app/qt_translations.h"
 
 int main(int argc, char* argv[]) {
-  if (prenos::HasCommandLine(argc, argv)) return prenos::RunCommandLine(argc, argv);
+  if (argc > 1) return prenos::RunCommandLine(argc, argv);
   prenos::TGuardedApplication app(argc, argv);
   prenos::SetApplicationTitle(prenos::kApplicationTitle);
   // The standard dialogs in Slovenian; without the catalogue they stay in English.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include "app/datasif.h"
 #include "app/date_edit.h"
+#include "app/preview_window.h"
 #include "app/exception_handler.h"
 #include "app/history_window.h"
 #include "app/journal_dialogs.h"
@@ -97,7 +99,10 @@ void TMain::CreateMenu() {
   MenuBar->setObjectName("MenuBar");
   mPrenos = MenuBar->addMenu(QStringLiteral("P&renos"));
   mPrenos->setObjectName("mPrenos");
-  // The preview of a file ("Predogled…") takes its place first in this menu, above the history.
+  // "Predogled…" comes first: a look at a file before "Prenos" books it.
+  aPredogled = mPrenos->addAction(QStringLiteral("&Predogled…"));
+  aPredogled->setObjectName("aPredogled");
+  aPredogled->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   aZgodovina = mPrenos->addAction(QStringLiteral("&Zgodovina prenosov…"));
   aZgodovina->setObjectName("aZgodovina");
   aZgodovina->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -114,7 +119,8 @@ void TMain::CreateMenu() {
   aOProgramu->setObjectName("aOProgramu");
   aOProgramu->setShortcut(QKeySequence(Qt::Key_F1));
   // The shortcuts work from anywhere in the window, the menus closed.
-  for (QAction* a : {aZgodovina, aTabelaNapak, aKonec, aOProgramu}) addAction(a);
+  for (QAction* a : {aPredogled, aZgodovina, aTabelaNapak, aKonec, aOProgramu}) addAction(a);
+  connect(aPredogled, &QAction::triggered, this, Guarded([this] { ShowPreview(); }));
   connect(aZgodovina, &QAction::triggered, this, Guarded([this] { ShowHistory(); }));
   connect(aTabelaNapak, &QAction::triggered, this, Guarded([this] { ShowErrorTable(std::nullopt); }));
   connect(aKonec, &QAction::triggered, this, Guarded([this] { bKonecClick(); }));
@@ -198,6 +204,26 @@ void TMain::bPrenosClick() {
 
 void TMain::bKonecClick() { close(); }
 
+void TMain::ShowPreview() {
+  if (!dataSif_) throw Exception("The data module is not created.");
+  // Every file may be previewed; the warning in the window stands for the rebook question.
+  TJournalObserver observer(Journal(), *this, dataSif_->qQueryFind, [](const TRunRecord&) { return true; }, true);
+  TRunOptions options;
+  options.Preview = true;
+  options.CollectLines = true;
+  options.Observer = &observer;
+  TRunSummary summary;
+  {
+    const QScopedValueRollback quiet(previewing_, true);
+    summary = RunTransfer(*this, dataSif_->Ledger(), options);
+  }
+  if (summary.Outcome != TRunSummary::TOutcome::Preview) return;  // cancelled, or its error box was shown
+  TPreviewWindow preview(this, summary, observer.Recorder().Earlier());
+  if (preview.exec() != QDialog::Accepted) return;
+  const QScopedValueRollback again(bookPreviewed_, true);
+  bPrenosClick();
+}
+
 void TMain::FillPrenos() { prenos::FillPrenos(tbPrenos, TAscii, OpenDialog.FileName); }
 
 std::string TMain::PoslDogText() const { return fPoslDog->Text(); }
@@ -209,7 +235,8 @@ bool TMain::AttachToExistingJournal() const {
   return fKreiranjeTemeljnice->currentWidget() == fStaraTemeljnica;
 }
 
-bool TMain::AskForFile() { return OpenDialog.Execute(); }
+// "Knjiži" of the preview books the file just previewed without asking for it again.
+bool TMain::AskForFile() { return bookPreviewed_ || OpenDialog.Execute(); }
 
 void TMain::SetProgress(int position) { ProgressBar->setValue(position); }
 
@@ -223,6 +250,8 @@ void TMain::SetWaitCursor(bool wait) {
 }
 
 void TMain::ShowInformation(const std::string& title, const std::string& text) {
+  // A preview's summary is the preview window itself.
+  if (previewing_) return;
   QMessageBox box(QMessageBox::Information, FromCp1250(title), FromCp1250(text), QMessageBox::Ok, this);
   box.setObjectName("InformationBox");
   box.exec();

@@ -41,6 +41,7 @@ class TMain : public QWidget, public TComponent, public TRunView {
   QMenuBar* MenuBar;
   QMenu* mPrenos;
   QMenu* mPomoc;
+  QAction* aPredogled;
   QAction* aZgodovina;
   QAction* aTabelaNapak;
   QAction* aKonec;
@@ -87,6 +88,9 @@ class TMain : public QWidget, public TComponent, public TRunView {
   // Imports the dialog's file into tbPrenos through TAscii.
   void FillPrenos() override;
 
+  // "Predogled…": the window's run of a chosen file rolled back at its end, shown in the
+  // preview window; its "Knjiži" then books that file as "Prenos" does.
+  void ShowPreview();
   // "Zgodovina prenosov…": the run journal's window (runs left running by a program that
   // ended are settled against the ledger first, when it can be reached).
   void ShowHistory();
@@ -121,6 +125,8 @@ class TMain : public QWidget, public TComponent, public TRunView {
   void Reconnect();
 
   bool waitCursor_ = false;
+  bool previewing_ = false;
+  bool bookPreviewed_ = false;
   TDataSif* dataSif_ = nullptr;
   std::unique_ptr<TRunJournal> journal_;
 };

@@ -97,11 +97,12 @@ class JournalWindowTest : public QObject {
     QCOMPARE(main_->mPrenos->title(), QStringLiteral("P&renos"));
     QCOMPARE(main_->mPomoc->title(), QStringLiteral("Po&moč"));
     const QList<QAction*> items = main_->mPrenos->actions();
-    QCOMPARE(items.size(), 4);
-    QCOMPARE(items[0]->text(), QStringLiteral("&Zgodovina prenosov…"));
-    QCOMPARE(items[1]->text(), QStringLiteral("&Tabela napak…"));
-    QVERIFY(items[2]->isSeparator());
-    QCOMPARE(items[3]->text(), QStringLiteral("&Konec"));
+    QCOMPARE(items.size(), 5);
+    QCOMPARE(items[0]->text(), QStringLiteral("&Predogled…"));
+    QCOMPARE(items[1]->text(), QStringLiteral("&Zgodovina prenosov…"));
+    QCOMPARE(items[2]->text(), QStringLiteral("&Tabela napak…"));
+    QVERIFY(items[3]->isSeparator());
+    QCOMPARE(items[4]->text(), QStringLiteral("&Konec"));
     QCOMPARE(main_->mPomoc->actions().at(0)->text(), QStringLiteral("&O programu…"));
 
     // Alt+R opens the "Prenos" menu; Escape closes it.
@@ -110,8 +111,14 @@ class JournalWindowTest : public QObject {
     QTest::keyClick(main_->mPrenos, Qt::Key_Escape);
     QTRY_VERIFY(!main_->mPrenos->isVisible());
 
-    // Ctrl+H the history, Ctrl+E the error table, F1 the about box, Ctrl+Q ends.
+    // Ctrl+P the preview (its file dialog first), Ctrl+H the history, Ctrl+E the error
+    // table, F1 the about box, Ctrl+Q ends.
     auto seen = AnswerModals([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+    QTest::keyClick(main_.get(), Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(seen->className, QStringLiteral("QFileDialog"));
+    main_->activateWindow();  // offscreen, a closed dialog hands the activation back to no one
+    QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+    seen = AnswerModals([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
     QTest::keyClick(main_.get(), Qt::Key_H, Qt::ControlModifier);
     QCOMPARE(seen->objectName, QStringLiteral("HistoryWindow"));
     QCOMPARE(seen->title, QStringLiteral("Zgodovina prenosov"));
