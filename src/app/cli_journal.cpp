@@ -11,7 +11,7 @@
 #include "app/console_view.h"
 #include "app/datasif.h"
 #include "settings/credentials.h"
-#include "sqlsupport/errorlog.h"
+#include "localtables/errorlog.h"
 #include "transfer/run_resolution.h"
 #include "transfer/run_texts.h"
 #include "transfer/run_undo.h"

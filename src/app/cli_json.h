@@ -6,7 +6,7 @@
 #include <QJsonObject>
 #include <optional>
 
-#include "sqlsupport/errorlog_read.h"
+#include "localtables/errorlog_read.h"
 #include "transfer/run_journal.h"
 #include "transfer/run_summary.h"
 
