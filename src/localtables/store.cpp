@@ -6,6 +6,7 @@
 #include <map>
 #include <system_error>
 
+#include "platform/codepage.h"
 #include "platform/prefix.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +61,16 @@ TFieldDef FromDeclared(std::string name, std::string type, bool notNull) {
            type.find("DOUB") != std::string::npos)
     d.DataType = TFieldType::Float;
   return d;
+}
+
+// Texts are stored as UTF-8 so that any tool reads the files. Rows written before that
+// hold Windows-1250 bytes, which are rarely valid UTF-8 of the code page's characters:
+// a text that does not decode as such is taken as the bytes it is.
+std::string FromStored(const unsigned char* p, int bytes) {
+  const std::string_view stored(reinterpret_cast<const char*>(p), static_cast<size_t>(bytes));
+  std::string text;
+  if (TryUtf8ToCp1250(stored, text)) return text;
+  return std::string(stored);
 }
 
 void Exec(sqlite3* db, const char* sql, const std::string& label, const char* what) {
@@ -225,7 +236,7 @@ int64_t TTable::Store::Insert(const std::vector<std::unique_ptr<TField>>& fields
     pending_ = true;
   }
   sqlite3_stmt* st = insert_.get();
-  std::vector<std::string> dates(fields.size());
+  std::vector<std::string> texts(fields.size());
   for (size_t i = 0; i < fields.size(); ++i) {
     const TField& f = *fields[i];
     const int n = static_cast<int>(i + 1);
@@ -237,15 +248,15 @@ int64_t TTable::Store::Insert(const std::vector<std::unique_ptr<TField>>& fields
       case TField::Kind::Int: sqlite3_bind_int64(st, n, f.int_); break;
       case TField::Kind::Real:
         if (f.DataType() == TFieldType::Date || f.DataType() == TFieldType::DateTime) {
-          dates[i] = f.DataType() == TFieldType::Date ? IsoDate(f.real_) : IsoDateTime(f.real_);
-          sqlite3_bind_text(st, n, dates[i].data(), static_cast<int>(dates[i].size()), SQLITE_STATIC);
+          texts[i] = f.DataType() == TFieldType::Date ? IsoDate(f.real_) : IsoDateTime(f.real_);
+          sqlite3_bind_text(st, n, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
         } else {
           sqlite3_bind_double(st, n, f.real_);
         }
         break;
       case TField::Kind::Text:
-        // The bytes as they are (Windows-1250), not re-encoded.
-        sqlite3_bind_text(st, n, f.text_.data(), static_cast<int>(f.text_.size()), SQLITE_STATIC);
+        texts[i] = Cp1250ToUtf8Exact(f.text_);
+        sqlite3_bind_text(st, n, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
         break;
     }
   }
@@ -297,7 +308,7 @@ bool TTable::Store::FetchAfter(int64_t rowid, int64_t& found,
       continue;
     }
     const unsigned char* p = sqlite3_column_text(st, c);
-    f.text_.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, c)));
+    f.text_ = FromStored(p, sqlite3_column_bytes(st, c));
     if (want == TFieldType::String || want == TFieldType::Memo) {
       f.kind_ = TField::Kind::Text;
     } else if ((want == TFieldType::Date || want == TFieldType::DateTime) && type == SQLITE_TEXT &&

@@ -1,8 +1,9 @@
-// Streaming line reader of text tables.
+// Reading a text table's file and decoding its lines.
 #include "localtables/text_reader.h"
 
+#include <fstream>
+#include <iterator>
 #include <system_error>
-#include <vector>
 
 #include "platform/prefix.h"
 
@@ -10,48 +11,24 @@ namespace fs = std::filesystem;
 
 namespace prenos {
 
-TTable::TextReader::TextReader(const fs::path& file, const std::string& label)
-    : file_(file), label_(label) {
+TTable::TextReader::TextReader(const fs::path& file, const std::string& label) {
   std::error_code ec;
   if (!fs::exists(file, ec))
     throw ELocalTable("Text table '" + label + "': file " + PathToText(file) + " does not exist",
                       true);
   if (fs::is_directory(file, ec))
     throw ELocalTable("Text table '" + label + "': " + PathToText(file) + " is a folder");
-  in_.open(file, std::ios::binary);
-  if (!in_) throw ELocalTable("Text table '" + label + "': cannot open " + PathToText(file));
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw ELocalTable("Text table '" + label + "': cannot open " + PathToText(file));
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) throw ELocalTable("Text table '" + label + "': cannot read " + PathToText(file));
+  text_ = DecodeTextLines(bytes);
 }
 
 bool TTable::TextReader::ReadLine(std::string& line) {
-  if (!std::getline(in_, line)) {
-    if (in_.bad())
-      throw ELocalTable("Text table '" + label_ + "': cannot read " + PathToText(file_));
-    return false;
-  }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (next_ >= text_.Lines.size()) return false;
+  line = text_.Lines[next_++];
   return true;
-}
-
-void TTable::TextReader::Rewind() {
-  in_.clear();
-  in_.seekg(0);
-  if (!in_) throw ELocalTable("Text table '" + label_ + "': cannot read " + PathToText(file_));
-}
-
-int64_t TTable::TextReader::CountLines() {
-  std::ifstream in(file_, std::ios::binary);
-  if (!in) throw ELocalTable("Text table '" + label_ + "': cannot open " + PathToText(file_));
-  std::vector<char> block(1 << 16);
-  int64_t lines = 0;
-  char last = '\n';
-  while (in) {
-    in.read(block.data(), static_cast<std::streamsize>(block.size()));
-    const std::streamsize got = in.gcount();
-    for (std::streamsize i = 0; i < got; ++i) lines += block[static_cast<size_t>(i)] == '\n';
-    if (got > 0) last = block[static_cast<size_t>(got - 1)];
-  }
-  if (in.bad()) throw ELocalTable("Text table '" + label_ + "': cannot read " + PathToText(file_));
-  return lines + (last != '\n');
 }
 
 }  // namespace prenos

@@ -1,7 +1,9 @@
 // The Windows-1250 table and the two conversions.
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace prenos {
 namespace {
@@ -26,6 +28,19 @@ constexpr std::array<char16_t, 128> kHigh = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,  // F8
 };
 
+// The code page's characters above 0x7F sorted by code point, for the way back.
+const std::array<std::pair<char16_t, unsigned char>, 128>& Reverse() {
+  static const auto table = [] {
+    std::array<std::pair<char16_t, unsigned char>, 128> t{};
+    for (size_t i = 0; i < 128; ++i) t[i] = {kHigh[i], static_cast<unsigned char>(0x80 + i)};
+    std::sort(t.begin(), t.end());
+    return t;
+  }();
+  return table;
+}
+
+bool Undefined(unsigned char byte) { return byte >= 0x80 && kHigh[byte - 0x80] == 0xFFFD; }
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -47,10 +62,50 @@ char32_t Cp1250ToUnicode(unsigned char byte) {
 
 int UnicodeToCp1250(char32_t cp) {
   if (cp < 0x80) return static_cast<int>(cp);
-  if (cp == 0xFFFD) return -1;
-  for (int i = 0; i < 128; ++i)
-    if (kHigh[i] == cp) return 0x80 + i;
-  return -1;
+  if (cp < 0x100 && Undefined(static_cast<unsigned char>(cp))) return static_cast<int>(cp);
+  if (cp >= 0xFFFD) return -1;
+  const auto& t = Reverse();
+  const auto it = std::lower_bound(t.begin(), t.end(), std::pair<char16_t, unsigned char>{char16_t(cp), 0});
+  return it != t.end() && it->first == cp ? it->second : -1;
+}
+
+bool DecodeUtf8At(std::string_view s, size_t i, char32_t& cp, size_t& length) {
+  const unsigned char c = s[i];
+  char32_t min;
+  if (c < 0x80) { cp = c; length = 1; return true; }
+  if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; length = 2; min = 0x80; }
+  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; length = 3; min = 0x800; }
+  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; length = 4; min = 0x10000; }
+  else return false;
+  if (i + length > s.size()) return false;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char cc = s[i + k];
+    if ((cc & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  return cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+std::string Cp1250ToUtf8Exact(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 4);
+  for (unsigned char b : bytes) AppendUtf8(out, Undefined(b) ? char32_t(b) : Cp1250ToUnicode(b));
+  return out;
+}
+
+bool TryUtf8ToCp1250(std::string_view utf8, std::string& out) {
+  out.clear();
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp;
+    size_t length;
+    if (!DecodeUtf8At(utf8, i, cp, length)) return false;
+    const int b = UnicodeToCp1250(cp);
+    if (b < 0) return false;
+    out += static_cast<char>(b);
+    i += length;
+  }
+  return true;
 }
 
 std::string Cp1250ToUtf8(std::string_view bytes) {

@@ -1,11 +1,7 @@
-// The import of a posting file: the staging table's layout, the pieces of a line and
-// their conversions.
+// The import of a posting file: the staging table's layout and the staging of each line.
 #include "transfer/import.h"
 
-#include <cmath>
-
-#include "platform/convert.h"
-#include "platform/exceptions.h"
+#include "transfer/import_line.h"
 
 namespace prenos {
 namespace {
@@ -37,11 +33,6 @@ constexpr StagingField kPrenosFields[] = {
     {"Tecaj", TFieldType::Float, 0},       {"Status1", TFieldType::String, 1},
 };
 
-// Characters start..start+length-1 (1-based) of s; fewer, or none, past its end.
-std::string Piece(const std::string& s, size_t start, size_t length) {
-  return start - 1 < s.size() ? s.substr(start - 1, length) : std::string();
-}
-
 // The fields one line fills, looked up once per import.
 struct LineFields {
   explicit LineFields(TTable& t)
@@ -54,38 +45,20 @@ struct LineFields {
       &znesek, &datVal;
 };
 
-void StageLine(LineFields& f, const std::string& line) {
-  f.dsKupKnj.SetAsInteger(StrToInt(Trim(Piece(line, 27, 6))));
-  f.kzRacuna.SetAsString(Piece(line, 75, 10));
-  f.kNaRacun.SetAsString(Piece(line, 85, 10));
-  f.kStrM.SetAsString(Piece(line, 95, 10));
-  f.kKupDob.SetAsString(Piece(line, 105, 10));
-  f.kDokm.SetAsString(Piece(line, 125, 7));
-  f.datZap.SetAsDateTime(PrenosDatum(Piece(line, 138, 10)));
-  f.vsebina.SetAsString(Piece(line, 146, 22));
-  f.znesek.SetAsFloat(static_cast<double>(PrenosNumber(Piece(line, 169, 17))) / 10000.0);
-  f.datVal.SetAsDateTime(PrenosDatum(Piece(line, 215, 10)));
+void StageLine(LineFields& f, const TPostingRecord& r) {
+  f.dsKupKnj.SetAsInteger(r.DsKupKnj);
+  f.kzRacuna.SetAsString(r.KzRacuna);
+  f.kNaRacun.SetAsString(r.KNaRacun);
+  f.kStrM.SetAsString(r.KStrM);
+  f.kKupDob.SetAsString(r.KKupDob);
+  f.kDokm.SetAsString(r.KDokm);
+  f.datZap.SetAsDateTime(r.DatZap);
+  f.vsebina.SetAsString(r.Vsebina);
+  f.znesek.SetAsFloat(static_cast<double>(r.Znesek) / 10000.0);
+  f.datVal.SetAsDateTime(r.DatVal);
 }
 
 }  // namespace
-
-int64_t PrenosNumber(const std::string& piece) {
-  std::string s = Trim(piece);
-  if (const size_t comma = s.find(','); comma != std::string::npos)
-    s = s.substr(0, comma) + s.substr(comma + 1, 2);
-  const double v = StrToFloat(s) / 100 * 10000;
-  // Seventeen digits of hundredths (or an exponent) can exceed a 64-bit count.
-  if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0))
-    throw EConvertError("'" + s + "' is outside the range of an amount");
-  return RoundHalfEven(v);
-}
-
-TDateTime PrenosDatum(const std::string& piece) {
-  const int day = StrToInt(Piece(piece, 7, 2));
-  const int month = StrToInt(Piece(piece, 5, 2));
-  const int year = StrToInt(Piece(piece, 1, 4));
-  return EncodeDate(year, month, day);
-}
 
 void FillPrenos(TTable& tbPrenos, TTable& tAscii, const std::string& fileName) {
   tbPrenos.Close();
@@ -100,10 +73,11 @@ void FillPrenos(TTable& tbPrenos, TTable& tAscii, const std::string& fileName) {
   tAscii.Open();
 
   LineFields fields(tbPrenos);
+  int64_t lineNumber = 0;
   try {
     while (!tAscii.Eof()) {
       tbPrenos.Append();
-      StageLine(fields, tAscii.FieldByName("Field1").AsString());
+      StageLine(fields, CutPostingLine(tAscii.FieldByName("Field1").AsString(), ++lineNumber));
       tbPrenos.Post();
       tAscii.Next();
     }

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "../localtables/prefix_fixture.h"
 #include "platform/component.h"
+#include "platform/codepage.h"
 #include "platform/convert.h"
+#include "platform/text_encoding.h"
 #include "posting_line.h"
 #include "transfer/import.h"
 
@@ -14,6 +17,8 @@ namespace prenos {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::EncodedFile;
+using testing::kEveryEncoding;
 using testing::PostingFields;
 using testing::PostingLine;
 
@@ -45,6 +50,23 @@ class ImportTest : public testing::PrefixTest {
     return "c:\\temp\\" + name;
   }
 
+  // Writes the lines as c:\temp\<name> in an encoding; returns the Windows name.
+  std::string Encoded(const std::vector<std::string>& lines, TTextEncoding encoding,
+                      const std::string& name = "enc.txt") {
+    WriteFile(fs::path("drive_c/temp") / name, EncodedFile(lines, encoding));
+    return "c:\\temp\\" + name;
+  }
+
+  // The message of the exception the import of this file raises ("" when none).
+  std::string FileFailure(const std::string& file) {
+    try {
+      FillPrenos(t.tbPrenos, t.TAscii, file);
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "";
+  }
+
   // The message of the exception the import raises on these lines ("" when none).
   std::string ImportFailure(const std::vector<std::string>& lines) {
     try {
@@ -53,6 +75,15 @@ class ImportTest : public testing::PrefixTest {
       return e.what();
     }
     return "";
+  }
+
+  // The first line of an import error, naming the line and the field with its positions.
+  static std::string At(int line, const std::string& field) {
+    static const std::map<std::string, std::string> positions = {
+        {"DsKup_Knj", "27\x96" "32"}, {"DatZap", "138\x96" "145"},
+        {"Znesek", "169\x96" "185"}, {"DatVal", "215\x96" "222"}};
+    return "Napaka v vrstici " + std::to_string(line) + ", polje " + field + " (mesta " +
+           positions.at(field) + "):\n";
   }
 
   fs::path StagingFile() const { return Prefix() / "aliases/TorvikTemp/Prenos.db"; }
@@ -150,13 +181,13 @@ TEST_F(ImportTest, ShortLinesGiveShortPieces) {
   EXPECT_EQ(F("DatVal").AsDateTime(), EncodeDate(2002, 3, 2));
   EXPECT_EQ(t.tbPrenos.RecordCount(), 1);
   // Ending before it, the day group is empty.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 220)}), "'' is not a valid integer value");
-  EXPECT_EQ(ImportFailure({PostingLine({}, 218)}), "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 220)}), At(1, "DatVal") + "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 218)}), At(1, "DatVal") + "'' is not a valid integer value");
   // Ending inside the description, the amount is the first piece that cannot convert.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 150)}), "'' is not a valid floating point value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 150)}), At(1, "Znesek") + "'' is not a valid floating point value");
   // Ending inside the document number: the number converts, the date's day group is empty.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 30)}), "'' is not a valid integer value");
-  EXPECT_EQ(ImportFailure({""}), "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 30)}), At(1, "DatZap") + "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({""}), At(1, "DsKup_Knj") + "'' is not a valid integer value");
 }
 
 TEST_F(ImportTest, ConversionFailuresCarryTheirMessages) {
@@ -166,28 +197,28 @@ TEST_F(ImportTest, ConversionFailuresCarryTheirMessages) {
     return PostingLine(f);
   };
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DsKupKnj = "12a"; })}),
-            "'12a' is not a valid integer value");
+            At(1, "DsKup_Knj") + "'12a' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DsKupKnj = " 1 2 "; })}),
-            "'1 2' is not a valid integer value");
+            At(1, "DsKup_Knj") + "'1 2' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DsKupKnj = ""; })}),
-            "'' is not a valid integer value");
+            At(1, "DsKup_Knj") + "'' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "20020231"; })}),
-            "Invalid argument to date encode");
+            At(1, "DatZap") + "Invalid argument to date encode");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatVal = "20021300"; })}),
-            "Invalid argument to date encode");
+            At(1, "DatVal") + "Invalid argument to date encode");
   // Day, month, year in that order: the first bad group is the one named.
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "x002yyzz"; })}),
-            "'zz' is not a valid integer value");
+            At(1, "DatZap") + "'zz' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "x002yy10"; })}),
-            "'yy' is not a valid integer value");
+            At(1, "DatZap") + "'yy' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "x0020310"; })}),
-            "'x002' is not a valid integer value");
+            At(1, "DatZap") + "'x002' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatVal = "2002031 "; })}),
-            "'1 ' is not a valid integer value");
+            At(1, "DatVal") + "'1 ' is not a valid integer value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.Znesek = "12a,34"; })}),
-            "'12a34' is not a valid floating point value");
+            At(1, "Znesek") + "'12a34' is not a valid floating point value");
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.Znesek = ""; })}),
-            "'' is not a valid floating point value");
+            At(1, "Znesek") + "'' is not a valid floating point value");
   // Leading blanks and signs are allowed in each group.
   EXPECT_EQ(ImportFailure({with([](auto& f) { f.DatZap = "2002 3 1"; })}), "");
   EXPECT_EQ(F("DatZap").AsDateTime(), EncodeDate(2002, 3, 1));
@@ -207,11 +238,6 @@ TEST_F(ImportTest, AmountsCountInHundredthsWithTheCommaRule) {
   };
   for (const auto& c : cases) EXPECT_EQ(PrenosNumber(c.piece), c.amount) << c.piece;
 
-  // A tie at the fourth decimal goes to the even neighbour (with '.' as the decimal).
-  EXPECT_EQ(PrenosNumber("0.125"), 12);
-  EXPECT_EQ(PrenosNumber("0.375"), 38);
-  EXPECT_EQ(PrenosNumber("-0.625"), -62);
-
   auto message = [](const std::string& piece) {
     try {
       PrenosNumber(piece);
@@ -223,9 +249,17 @@ TEST_F(ImportTest, AmountsCountInHundredthsWithTheCommaRule) {
   EXPECT_EQ(message("       "), "'' is not a valid floating point value");
   EXPECT_EQ(message("1,2,3"), "'12,' is not a valid floating point value");
   EXPECT_EQ(message("1 234"), "'1 234' is not a valid floating point value");
+  // Whole hundredths only: no decimal point, grouping, exponent or bare sign.
+  EXPECT_EQ(message("12.400,00"), "'12.40000' is not a valid floating point value");
+  EXPECT_EQ(message("0.125"), "'0.125' is not a valid floating point value");
+  EXPECT_EQ(message("1E3"), "'1E3' is not a valid floating point value");
+  EXPECT_EQ(message("-"), "'-' is not a valid floating point value");
+  EXPECT_EQ(message("+-5"), "'+-5' is not a valid floating point value");
   // Beyond a 64-bit count of ten-thousandths: refused, not wrapped.
+  EXPECT_EQ(PrenosNumber("92233720368547758"), 9223372036854775800);
+  EXPECT_EQ(PrenosNumber("-92233720368547758"), -9223372036854775800);
+  EXPECT_EQ(message("92233720368547759"), "'92233720368547759' is outside the range of an amount");
   EXPECT_EQ(message("99999999999999999"), "'99999999999999999' is outside the range of an amount");
-  EXPECT_EQ(message("1E300"), "'1E300' is outside the range of an amount");
 
   // The user's decimal comma changes nothing: the comma rule has removed it already.
   FormatSettings sl;
@@ -265,8 +299,10 @@ TEST_F(ImportTest, AFailureKeepsThePostedRecordsOnly) {
   try {
     FillPrenos(t.tbPrenos, t.TAscii, file);
     FAIL() << "imported a bad line";
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), "'abc' is not a valid floating point value");
+  } catch (const EImportLine& e) {
+    EXPECT_EQ(e.Line(), 3);
+    EXPECT_EQ(e.Field(), "Znesek");
+    EXPECT_EQ(e.Message(), At(3, "Znesek") + "'abc' is not a valid floating point value");
   }
   // The third record was being filled: it is not stored, whatever happens next.
   EXPECT_TRUE(t.tbPrenos.Active());
@@ -325,6 +361,116 @@ TEST_F(ImportTest, FileNamesAreWindowsOrPosixPaths) {
   const fs::path posix = WriteFile("posix/file.txt", PostingLine({}) + "\r\n");
   FillPrenos(t.tbPrenos, t.TAscii, posix.string());
   EXPECT_EQ(t.tbPrenos.RecordCount(), 1);
+}
+
+// Slovenian letters before the amount and in the codes: every encoding stages what the
+// Windows-1250 file stages, and the staging table holds the texts as UTF-8.
+TEST_F(ImportTest, EveryEncodingStagesTheSameRecords) {
+  PostingFields f;
+  f.KKupDob = "\x8e" "AGAR";              // ŽAGAR
+  f.Vsebina = "Pla\xe8ilo \xe8\x9a\x9e \x8a\xc8\x8e";  // Plačilo čšž ŠČŽ
+  PostingFields g = f;
+  g.Vsebina = "\x8a" "ola";  // Šola
+  g.Znesek = "-12,5";
+  const std::vector<std::string> lines = {PostingLine(f), PostingLine(g)};
+  const std::string dump = "SELECT * FROM Prenos ORDER BY rowid";
+  std::string expected;
+  for (const TTextEncoding e : kEveryEncoding) {
+    FillPrenos(t.tbPrenos, t.TAscii, Encoded(lines, e));
+    ASSERT_EQ(t.tbPrenos.RecordCount(), 2) << int(e);
+    EXPECT_EQ(F("Vsebina").AsString(), f.Vsebina) << int(e);
+    EXPECT_EQ(F("KKupDob").AsString(), f.KKupDob) << int(e);
+    EXPECT_DOUBLE_EQ(F("Znesek").AsFloat(), 1234.56) << int(e);
+    EXPECT_EQ(F("DatVal").AsDateTime(), EncodeDate(2002, 3, 25)) << int(e);
+    t.tbPrenos.Next();
+    EXPECT_DOUBLE_EQ(F("Znesek").AsFloat(), -1.25) << int(e);  // "12,5" counts in hundredths
+    t.tbPrenos.Close();
+    const std::string rows = Sqlite(StagingFile(), dump);
+    if (expected.empty()) expected = rows;
+    EXPECT_EQ(rows, expected) << int(e);
+  }
+  EXPECT_NE(expected.find("|Plačilo čšž ŠČŽ       |"), std::string::npos) << expected;
+  EXPECT_NE(expected.find("|Šola                  |"), std::string::npos) << expected;
+}
+
+TEST_F(ImportTest, AWindows1250FileWhoseBytesAreValidUtf8StaysWindows1250) {
+  PostingFields f;
+  f.Vsebina = "\xe8\x9a\x9e";  // čšž, or one CJK character read as UTF-8
+  const std::string file = Input({PostingLine(f)}, "cp.txt");
+  ASSERT_EQ(DecodeTextLines(EncodedFile({PostingLine(f)}, TTextEncoding::Windows1250)).Encoding,
+            TTextEncoding::Windows1250);
+  FillPrenos(t.tbPrenos, t.TAscii, file);
+  EXPECT_EQ(F("Vsebina").AsString(), "\xe8\x9a\x9e");
+  EXPECT_DOUBLE_EQ(F("Znesek").AsFloat(), 1234.56);
+}
+
+TEST_F(ImportTest, ACharacterOutsideTheCodePageStopsTheImportBeforeAnyRecord) {
+  FillPrenos(t.tbPrenos, t.TAscii, Input({PostingLine({})}, "old.txt"));
+  PostingFields f;
+  f.Vsebina = "Pla\xe8ilo ";
+  std::string foreign = Cp1250ToUtf8(PostingLine(f));
+  foreign.replace(foreign.find("Plačilo ") + 9, 1, "中");  // column 154
+  const std::string utf8 = "\xEF\xBB\xBF" + Cp1250ToUtf8(PostingLine({})) + "\n" + foreign + "\n" +
+                           Cp1250ToUtf8(PostingLine({})) + "\n";
+  WriteFile("drive_c/temp/foreign.txt", utf8);
+  EXPECT_EQ(FileFailure("c:\\temp\\foreign.txt"),
+            "Napaka v vrstici 2, stolpec 154:\nznaka U+4E2D ni v kodni tabeli Windows-1250");
+  EXPECT_TRUE(t.tbPrenos.Active());
+  EXPECT_EQ(t.tbPrenos.RecordCount(), 0);
+  EXPECT_FALSE(t.TAscii.Active());
+}
+
+TEST_F(ImportTest, ErrorsNameTheLineOfABadDocumentNumberDateOrAmount) {
+  auto file = [](int badLine, std::function<void(PostingFields&)> spoil) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 4; ++i) {
+      PostingFields f;
+      if (i == badLine) spoil(f);
+      lines.push_back(PostingLine(f));
+    }
+    return lines;
+  };
+  const auto number = file(2, [](auto& f) { f.DsKupKnj = "1O"; });
+  const auto date = file(3, [](auto& f) { f.DatZap = "2002x310"; });
+  const auto grouped = file(4, [](auto& f) { f.Znesek = "12.400,00"; });
+  const auto letter = file(2, [](auto& f) { f.Znesek = "32O000"; });
+  for (const TTextEncoding e : {TTextEncoding::Windows1250, TTextEncoding::Utf16BE}) {
+    EXPECT_EQ(FileFailure(Encoded(number, e)), At(2, "DsKup_Knj") + "'1O' is not a valid integer value");
+    EXPECT_EQ(t.tbPrenos.RecordCount(), 1);  // the lines before it
+    EXPECT_EQ(FileFailure(Encoded(date, e)), At(3, "DatZap") + "'x3' is not a valid integer value");
+    EXPECT_EQ(FileFailure(Encoded(grouped, e)), At(4, "Znesek") + "'12.40000' is not a valid floating point value");
+    EXPECT_EQ(t.tbPrenos.RecordCount(), 3);
+    EXPECT_EQ(FileFailure(Encoded(letter, e)), At(2, "Znesek") + "'32O000' is not a valid floating point value");
+  }
+}
+
+TEST_F(ImportTest, ALineIsCutIntoItsRecordOrAnErrorNamingTheField) {
+  PostingFields f;
+  f.KDokm = "ABCDEFG";
+  f.Znesek = "  -1234,5678";
+  const TPostingRecord r = CutPostingLine(PostingLine(f), 9);
+  EXPECT_EQ(r.DsKupKnj, 123);
+  EXPECT_EQ(r.KzRacuna, "1200      ");
+  EXPECT_EQ(r.KNaRacun, "7600      ");
+  EXPECT_EQ(r.KStrM, "100       ");
+  EXPECT_EQ(r.KKupDob, "P001      ");
+  EXPECT_EQ(r.KDokm, "ABCDEFG");
+  EXPECT_EQ(r.DatZap, EncodeDate(2002, 3, 10));
+  EXPECT_EQ(r.Vsebina, "Racun 123             ");
+  EXPECT_EQ(r.Znesek, -12345600);
+  EXPECT_EQ(r.DatVal, EncodeDate(2002, 3, 25));
+  f.DatVal = "20020230";
+  try {
+    CutPostingLine(PostingLine(f), 9);
+    FAIL() << "cut a line with 30 February";
+  } catch (const EImportLine& e) {
+    EXPECT_EQ(e.Line(), 9);
+    EXPECT_EQ(e.Field(), "DatVal");
+    EXPECT_EQ(e.First(), 215);
+    EXPECT_EQ(e.Last(), 222);
+    EXPECT_EQ(e.Detail(), "Invalid argument to date encode");
+    EXPECT_EQ(e.Message(), At(9, "DatVal") + e.Detail());
+  }
 }
 
 TEST_F(ImportTest, TheTablesComeWithTheirSettings) {

@@ -3,6 +3,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/text_encoding.h"
 
 namespace prenos::testing {
 
@@ -42,5 +46,32 @@ inline std::string PostingLine(const PostingFields& f, size_t width = 224, char 
   line.resize(width, filler);
   return line;
 }
+
+// The bytes of a posting file of these Windows-1250 lines (CR LF ends) in an encoding;
+// the UTF-8 and UTF-16 forms carry a byte-order mark where the encoding says so.
+inline std::string EncodedFile(const std::vector<std::string>& lines, TTextEncoding encoding) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  if (encoding == TTextEncoding::Windows1250) return text;
+  const std::string utf8 = Cp1250ToUtf8(text);
+  if (encoding == TTextEncoding::Utf8) return utf8;
+  if (encoding == TTextEncoding::Utf8Bom) return "\xEF\xBB\xBF" + utf8;
+  const bool bigEndian = encoding == TTextEncoding::Utf16BE;
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp;
+    size_t length;
+    if (!DecodeUtf8At(utf8, i, cp, length)) throw std::invalid_argument("not UTF-8");
+    i += length;
+    const char hi = static_cast<char>(cp >> 8), lo = static_cast<char>(cp & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  }
+  return out;
+}
+
+inline constexpr TTextEncoding kEveryEncoding[] = {TTextEncoding::Windows1250, TTextEncoding::Utf8,
+                                                   TTextEncoding::Utf8Bom, TTextEncoding::Utf16LE,
+                                                   TTextEncoding::Utf16BE};
 
 }  // namespace prenos::testing
