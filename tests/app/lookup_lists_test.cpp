@@ -21,10 +21,10 @@
 #include "app/main_window.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
-#include "gui_support.h"
-#include "login_tool.h"
+#include "support/gui_support.h"
+#include "support/main_window_start.h"
 #include "ledger/ledger_fixture.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "transfer/posting_line.h"
 
 using namespace prenos;
@@ -34,7 +34,7 @@ using prenos::testing::ErrorRecord;
 using prenos::testing::ErrorRecords;
 using prenos::testing::TestLedger;
 using prenos::testing::Field;
-using prenos::testing::StoreLogin;
+using prenos::testing::StartMainWindow;
 
 namespace {
 
@@ -61,11 +61,7 @@ class LookupListsTest : public QObject {
 
   // The window and the data module as the program makes them, the login stored.
   void Start() {
-    QVERIFY(StoreLogin("sa", ledger_->Password()));
-    main_ = std::make_unique<TMain>();
-    module_ = std::make_unique<TDataSif>();
-    main_->BindDataModule(*module_);
-    main_->show();
+    QVERIFY(StartMainWindow(*ledger_, main_, module_));
     main_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(main_.get()));
   }

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "app/gui_support.h"
+#include "support/gui_support.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
 #include "controls/lookup_search.h"
 #include "ledger/ledger_fixture.h"
 #include "odbc/dataset/oequery.h"
 #include "platform/exceptions.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
