@@ -22,38 +22,12 @@ constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
 
 // --- Unicode forms -------------------------------------------------------------------
 
-void PutUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// The next code point of well-formed UTF-8 at s[i]; false on a malformed sequence.
+// The next code point of well-formed UTF-8 at s[i], i moved past it; false on a malformed
+// sequence.
 bool NextUtf8(const std::string& s, size_t& i, char32_t& cp) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(i);
-  int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-  if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) return false;
-  cp = extra == 0 ? c : c & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) {
-    if ((b(i + k) & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (b(i + k) & 0x3F);
-  }
-  static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-  i += static_cast<size_t>(extra) + 1;
+  size_t length;
+  if (!DecodeUtf8At(s, i, cp, length)) return false;
+  i += length;
   return true;
 }
 
@@ -73,7 +47,7 @@ std::string Utf16LeToUtf8(const std::string& bytes, size_t from) {
     } else if (u >= 0xD800 && u <= 0xDFFF) {
       u = 0xFFFD;
     }
-    PutUtf8(out, u);
+    AppendUtf8(out, u);
   }
   return out;
 }
