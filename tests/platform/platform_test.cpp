@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/convert.h"
@@ -46,6 +47,21 @@ TEST(CodePage, EveryByteRoundTripsAndSlovenianLettersMap) {
   EXPECT_EQ(Utf8ToCp1250("日本"), "??");
   EXPECT_EQ(Utf8ToCp1250("\xff\xfe"), "??");  // malformed input never crashes
   EXPECT_EQ(Utf8ToCp1250("ab\xe2\x82"), "ab?");
+}
+
+TEST(CodePage, Utf8OfEveryLengthIsWrittenAndReadBack) {
+  const std::vector<std::pair<char32_t, std::string>> forms = {
+      {U'a', "a"}, {U'\u017E', "\xC5\xBE"}, {U'\u20AC', "\xE2\x82\xAC"}, {U'\U0001F600', "\xF0\x9F\x98\x80"}};
+  for (const auto& [cp, utf8] : forms) {
+    std::string out = "x";
+    AppendUtf8(out, cp);
+    EXPECT_EQ(out, "x" + utf8);
+    char32_t back = 0;
+    size_t length = 0;
+    ASSERT_TRUE(DecodeUtf8At(out, 1, back, length));
+    EXPECT_EQ(back, cp);
+    EXPECT_EQ(length, utf8.size());
+  }
 }
 
 TEST(Prefix, WindowsPathsMapIntoThePrefixWithoutRegardToCase) {
