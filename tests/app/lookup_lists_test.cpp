@@ -246,7 +246,8 @@ class LookupListsTest : public QObject {
         2);
     QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
     QCOMPARE(seen->count, 2);
-    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !"));
+    // The box says what was booked after its first line (the transfer suite checks the rest).
+    QVERIFY2(seen->text.startsWith(QString::fromUtf8("Prenos knjižb zaključen !\n")), qPrintable(seen->text));
 
     const std::vector<std::string> after = Column("SELECT Kljuc FROM Teme ORDER BY Kljuc");
     QCOMPARE(after.size(), before.size() + 1);
