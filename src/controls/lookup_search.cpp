@@ -19,11 +19,22 @@ bool IdentifierChar(char c) {
   return std::isalnum(u) || c == '_' || c == '$' || c == '#' || c == '@' || u >= 0x80;
 }
 
+// Whether text[pos] stands outside every single-quoted literal (a doubled quote inside a
+// literal closes and reopens it, which comes to the same).
+bool OutsideLiterals(const std::string& text, size_t pos) {
+  bool inside = false;
+  for (size_t i = 0; i < pos; ++i)
+    if (text[i] == '\'') inside = !inside;
+  return !inside;
+}
+
 // The first position of word in text that is a whole word (no identifier character
-// right before or after it), so that WHERE is not found in SOMEWHERE, nor KLJUC in
-// VKLJUC; npos when there is none.
+// right before or after it) outside the literals, so that WHERE is not found in
+// SOMEWHERE, nor KLJUC in VKLJUC, nor ORDER BY in a text searched before; npos when there
+// is none.
 size_t FindWord(const std::string& text, const std::string& word) {
   for (size_t p = text.find(word); p != std::string::npos; p = text.find(word, p + 1)) {
+    if (!OutsideLiterals(text, p)) continue;
     const bool startOk = p == 0 || !IdentifierChar(text[p - 1]) || !IdentifierChar(word.front());
     const size_t end = p + word.size();
     const bool endOk = end == text.size() || !IdentifierChar(text[end]) || !IdentifierChar(word.back());

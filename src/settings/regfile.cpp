@@ -166,6 +166,14 @@ bool ParseHexBytes(const std::string& list, std::string& out) {
 
 std::string ErrnoText() { return std::strerror(errno); }
 
+// A key or value name must read back as itself to be found again: the five bytes without
+// a character would come back as "?".
+void CheckWritableName(const std::string& text) {
+  for (char c : text)
+    if (Cp1250ToUnicode(static_cast<unsigned char>(c)) == 0xFFFD)
+      throw ERegistryException("A registry key or value name cannot hold a byte without a character");
+}
+
 }  // namespace
 
 bool SameRegName(const std::string& a, const std::string& b) {
@@ -197,7 +205,12 @@ TRegFile TRegFile::Load(const fs::path& path) {
   } else if (ec) {
     f.Fail(0, "cannot be read: " + ec.message());
   }
+  return FromBytes(bytes, path);
+}
 
+TRegFile TRegFile::FromBytes(const std::string& bytes, const fs::path& path) {
+  TRegFile f;
+  f.path_ = path;
   std::string text;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
     if (bytes.size() % 2 != 0) f.Fail(0, "is cut short: UTF-16LE text of an odd number of bytes");
@@ -347,6 +360,9 @@ void TRegFile::AddKey(const std::string& key) {
 }
 
 void TRegFile::AppendSection(const std::string& key) {
+  // A key the format cannot hold (none, or one read as a deletion) leaves the file as it was.
+  if (key.empty() || key[0] == '-') throw ERegistryException("A registry key needs a name not starting with \"-\"");
+  CheckWritableName(key);
   if (lines_.empty()) lines_ = {kHeader};
   while (lines_.size() > 1 && Trimmed(lines_.back()).empty()) lines_.pop_back();
   lines_.insert(lines_.end(), {"", "[" + Cp1250ToUtf8(key) + "]", "", ""});
@@ -354,9 +370,14 @@ void TRegFile::AppendSection(const std::string& key) {
 }
 
 void TRegFile::SetString(const std::string& key, const std::string& name, const std::string& value) {
-  for (const std::string* t : {&key, &name, &value})
+  for (const std::string* t : {&key, &name, &value}) {
     if (t->find_first_of("\r\n") != std::string::npos)
       throw ERegistryException("A registry value cannot hold a line break");
+    // A zero byte would make a UTF-8 file read as UTF-16 without byte order mark.
+    if (t->find('\0') != std::string::npos) throw ERegistryException("A registry value cannot hold a zero byte");
+  }
+  CheckWritableName(key);
+  CheckWritableName(name);
   // A key that exists only through a key below it still needs a section of its own.
   if (!FindLastSection(key)) AppendSection(key);
   const std::string line = (name.empty() ? std::string("@") : Quoted(Cp1250ToUtf8(name))) + "=" +
@@ -377,8 +398,14 @@ void TRegFile::SetString(const std::string& key, const std::string& name, const 
   Parse();
 }
 
-void TRegFile::Save() const {
-  if (!RegFileWritable(path_)) Fail(0, "is read-only");
+std::vector<TRegFile::TListed> TRegFile::List() const {
+  std::vector<TListed> out;
+  for (const Section& s : sections_)
+    for (const Entry& e : s.Entries) out.push_back({s.Key, e.Name, e.Value});
+  return out;
+}
+
+std::string TRegFile::ToBytes() const {
   std::string text;
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (i > 0) text += eol_;
@@ -390,6 +417,12 @@ void TRegFile::Save() const {
     case TEncoding::Utf8Bom: bytes = "\xEF\xBB\xBF" + text; break;
     case TEncoding::Utf8: bytes = text; break;
   }
+  return bytes;
+}
+
+void TRegFile::Save() const {
+  if (!RegFileWritable(path_)) Fail(0, "is read-only");
+  const std::string bytes = ToBytes();
 
   const fs::path dir = path_.parent_path().empty() ? fs::path(".") : path_.parent_path();
   std::string tmp = (dir / (path_.filename().string() + ".XXXXXX")).string();

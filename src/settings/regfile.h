@@ -34,6 +34,9 @@ class TRegFile {
   // order mark, and UTF-8 with or without one, are read. Raises ERegistryException
   // naming the file (and the line) when it cannot be read or is not in the format.
   static TRegFile Load(const std::filesystem::path& path);
+  // The same from the bytes of a file already read (path only names it in errors and is
+  // where Save writes).
+  static TRegFile FromBytes(const std::string& bytes, const std::filesystem::path& path);
 
   bool KeyExists(const std::string& key) const;
   // The value, or nullptr when the key or the value is missing. The empty name is the
@@ -42,8 +45,9 @@ class TRegFile {
 
   // Adds a section for key unless the key exists.
   void AddKey(const std::string& key);
-  // Sets a string value, adding the key when needed. A value that holds a line break
-  // cannot be written in the format and raises ERegistryException.
+  // Sets a string value, adding the key when needed. What the format cannot hold raises
+  // ERegistryException and leaves the file as it was: a line break or a zero byte anywhere,
+  // an empty key or one starting with "-", a key or name with a byte without a character.
   void SetString(const std::string& key, const std::string& name, const std::string& value);
 
   // Writes the file atomically (a temporary file in the same folder, synced, renamed over
@@ -52,6 +56,16 @@ class TRegFile {
   // ERegistryException when the file is read-only or cannot be written; the old file is
   // then left as it was.
   void Save() const;
+  // The bytes Save writes.
+  std::string ToBytes() const;
+
+  // Every value in the order of the file (a key listed twice, or a value set twice,
+  // appears as often as it is listed).
+  struct TListed {
+    std::string Key, Name;
+    TRegValue Value;
+  };
+  std::vector<TListed> List() const;
 
   const std::filesystem::path& Path() const { return path_; }
 

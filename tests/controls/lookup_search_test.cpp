@@ -69,13 +69,19 @@ TEST(LookupSearch, KeywordsAndFieldNamesCountAsWholeWordsOnly) {
   EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE BRAND"}, "KODA", "1"), "SELECT * FROM T WHERE BRAND AND KODA >= '1' ");
 }
 
-TEST(LookupSearch, ATypedOrderByInAnEarlierLiteralBreaksTheNextRewrite) {
-  // The rewrite does not parse literals: a searched text that holds the keywords makes
-  // the next statement invalid, and the search falls back to the joined lines.
+TEST(LookupSearch, KeywordsAndTheFieldInsideLiteralsAreText) {
+  // A searched text that holds the keywords stays one literal in the next rewrite too.
   const std::string first = SearchSQL(kPoslDog, "POSLDOG", "ORDER BY");
   EXPECT_EQ(first, "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= 'ORDER BY' ORDER BY POSLDOG");
   EXPECT_EQ(SearchSQL({first}, "POSLDOG", "ORDER BY1"),
-            "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= 'ORDER BY1' ORDER BY' ORDER BY POSLDOG");
+            "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= 'ORDER BY1' ORDER BY POSLDOG");
+  // A stored condition whose literal holds them keeps its literal whole, and the typed
+  // text is not moved out of its own.
+  EXPECT_EQ(SearchSQL({"SELECT * FROM Teme ", "WHERE Opis <> 'a where b order by c kljuc' ", "ORDER BY KLJUC "},
+                      "KLJUC", "x' OR 1=1"),
+            "SELECT * FROM TEME WHERE OPIS <> 'A WHERE B ORDER BY C KLJUC' AND KLJUC >= 'x'' OR 1=1' ORDER BY KLJUC");
+  EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE A = 'it''s KODA' AND KODA >= 'Q'"}, "KODA", "R"),
+            "SELECT * FROM T WHERE A = 'IT''S KODA' AND KODA >= 'R' ");
 }
 
 TEST(LookupSearch, TheFallbackJoinsTheLinesUpperCased) {

@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/exceptions.h"
 #include "settings/credentials.h"
+#include "settings/regfile.h"
 #include "settings/registry.h"
 #include "settings/scramble.h"
 #include "support/error_records.h"
@@ -404,4 +405,29 @@ TEST(Registry, RootKeysRelativeAndAbsolutePathsAndTheOpenKey) {
   // Slovenian letters in names compare without regard to case too.
   EXPECT_TRUE(SameRegName(Utf8ToCp1250("ŠOLA Čžćđ"), Utf8ToCp1250("šola čŽĆĐ")));
   EXPECT_FALSE(SameRegName(Utf8ToCp1250("Šola"), Utf8ToCp1250("Sola")));
+}
+
+TEST(RegistryFile, WhatTheFormatCannotHoldIsRefusedAndTheFileKept) {
+  const std::string key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL";
+  TRegFile file = TRegFile::FromBytes(
+      "Windows Registry Editor Version 5.00\n\n[" + key + "]\n\"UserName\"=\"janez\"\n", "system.reg");
+  const std::string before = file.ToBytes();
+  // A zero byte would be written into a UTF-8 file that then no longer reads.
+  EXPECT_THROW(file.SetString(key, "UserName", std::string("a\0b", 3)), ERegistryException);
+  EXPECT_THROW(file.SetString(key, std::string("Ime\0", 4), "x"), ERegistryException);
+  EXPECT_THROW(file.SetString(key, "UserName", "a\r\nb"), ERegistryException);
+  // No key name, or one read as a deletion.
+  EXPECT_THROW(file.SetString("", "UserName", "x"), ERegistryException);
+  EXPECT_THROW(file.SetString("-" + key, "UserName", "x"), ERegistryException);
+  // A name that would not read back as itself (0x81 has no character) could not be found again.
+  EXPECT_THROW(file.SetString(key + "\\A\x81", "UserName", "x"), ERegistryException);
+  EXPECT_THROW(file.SetString(key, "Ime\x81", "x"), ERegistryException);
+  EXPECT_THROW(file.AddKey(key + "\\B\x81"), ERegistryException);
+  EXPECT_EQ(file.ToBytes(), before);
+
+  file.SetString(key, "UserName", "nov");
+  const TRegFile again = TRegFile::FromBytes(file.ToBytes(), "system.reg");
+  ASSERT_NE(again.FindValue(key, "UserName"), nullptr);
+  EXPECT_EQ(again.FindValue(key, "UserName")->Text, "nov");
+  EXPECT_EQ(again.List().size(), 1u);
 }
