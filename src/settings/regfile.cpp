@@ -267,69 +267,73 @@ void TRegFile::Parse() {
     }
     if (line[0] != '"' && line[0] != '@') Fail(n + 1, "has a line that is neither a key nor a value");
     if (sections_.empty()) Fail(n + 1, "has a value before the first key");
-
-    Entry entry;
-    entry.FirstLine = n;
-    size_t i = 0;
-    std::string name;
-    if (line[0] == '@') {
-      i = 1;
-    } else if (!ParseQuoted(line, i, name)) {
-      Fail(n + 1, "has a value name without its closing quote");
-    }
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i >= line.size() || line[i] != '=') Fail(n + 1, "has a value without \"=\"");
-    ++i;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    std::string data = line.substr(i);
-    if (data.empty()) Fail(n + 1, "has a value without data");
-    // Long hex data continues on the next lines after a trailing backslash.
-    while (!data.empty() && data.back() == '\\' && data.compare(0, 1, "\"") != 0) {
-      data.pop_back();
-      if (++n >= lines_.size()) Fail(n, "ends inside a value");
-      data += Trimmed(lines_[n]);
-    }
-    entry.LastLine = n;
-    entry.Name = Utf8ToCp1250(name);
-
-    if (data[0] == '"') {
-      size_t j = 0;
-      std::string value;
-      if (!ParseQuoted(data, j, value) || !Trimmed(data.substr(j)).empty())
-        Fail(n + 1, "has a string value without its closing quote");
-      entry.Value = {TRegValue::TType::Text, Utf8ToCp1250(value)};
-    } else if (data.rfind("dword:", 0) == 0) {
-      entry.Value = {TRegValue::TType::Other, {}};
-    } else if (data.rfind("hex", 0) == 0) {
-      int kind = 3;  // plain hex: binary
-      size_t colon = data.find(':');
-      if (colon == std::string::npos) Fail(n + 1, "has hex data without \":\"");
-      const std::string tag = data.substr(3, colon - 3);
-      if (!tag.empty()) {
-        if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')') Fail(n + 1, "has an unknown value type");
-        kind = 0;
-        for (char c : tag.substr(1, tag.size() - 2)) {
-          if (HexDigit(c) < 0 || kind > 0xFFFF) Fail(n + 1, "has an unknown value type");
-          kind = kind * 16 + HexDigit(c);
-        }
-      }
-      std::string raw;
-      if (!ParseHexBytes(data.substr(colon + 1), raw)) Fail(n + 1, "has malformed hex data");
-      if (kind == 1 || kind == 2) {  // a string or expandable string written as UTF-16LE
-        std::string utf8 = Utf16LeToUtf8(raw.substr(0, raw.size() & ~size_t{1}), 0);
-        const size_t nul = utf8.find('\0');
-        entry.Value = {TRegValue::TType::Text, Utf8ToCp1250(utf8.substr(0, nul))};
-      } else {
-        entry.Value = {TRegValue::TType::Other, {}};
-      }
-    } else if (data == "-") {
-      Fail(n + 1, "deletes a value; only exported values can be read");
-    } else {
-      Fail(n + 1, "has a value of an unknown form");
-    }
+    Entry entry = ParseEntry(line, n);
     sections_.back().Entries.push_back(std::move(entry));
     sections_.back().LastLine = n;
   }
+}
+
+TRegFile::Entry TRegFile::ParseEntry(const std::string& line, size_t& n) const {
+  Entry entry;
+  entry.FirstLine = n;
+  size_t i = 0;
+  std::string name;
+  if (line[0] == '@') {
+    i = 1;
+  } else if (!ParseQuoted(line, i, name)) {
+    Fail(n + 1, "has a value name without its closing quote");
+  }
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  if (i >= line.size() || line[i] != '=') Fail(n + 1, "has a value without \"=\"");
+  ++i;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  std::string data = line.substr(i);
+  if (data.empty()) Fail(n + 1, "has a value without data");
+  // Long hex data continues on the next lines after a trailing backslash.
+  while (!data.empty() && data.back() == '\\' && data.compare(0, 1, "\"") != 0) {
+    data.pop_back();
+    if (++n >= lines_.size()) Fail(n, "ends inside a value");
+    data += Trimmed(lines_[n]);
+  }
+  entry.LastLine = n;
+  entry.Name = Utf8ToCp1250(name);
+  entry.Value = ParseData(data, n + 1);
+  return entry;
+}
+
+TRegValue TRegFile::ParseData(const std::string& data, size_t line) const {
+  if (data[0] == '"') {
+    size_t j = 0;
+    std::string value;
+    if (!ParseQuoted(data, j, value) || !Trimmed(data.substr(j)).empty())
+      Fail(line, "has a string value without its closing quote");
+    return {TRegValue::TType::Text, Utf8ToCp1250(value)};
+  }
+  if (data.rfind("dword:", 0) == 0) return {TRegValue::TType::Other, {}};
+  if (data.rfind("hex", 0) == 0) return ParseHexData(data, line);
+  if (data == "-") Fail(line, "deletes a value; only exported values can be read");
+  Fail(line, "has a value of an unknown form");
+}
+
+TRegValue TRegFile::ParseHexData(const std::string& data, size_t line) const {
+  int kind = 3;  // plain hex: binary
+  const size_t colon = data.find(':');
+  if (colon == std::string::npos) Fail(line, "has hex data without \":\"");
+  const std::string tag = data.substr(3, colon - 3);
+  if (!tag.empty()) {
+    if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')') Fail(line, "has an unknown value type");
+    kind = 0;
+    for (char c : tag.substr(1, tag.size() - 2)) {
+      if (HexDigit(c) < 0 || kind > 0xFFFF) Fail(line, "has an unknown value type");
+      kind = kind * 16 + HexDigit(c);
+    }
+  }
+  std::string raw;
+  if (!ParseHexBytes(data.substr(colon + 1), raw)) Fail(line, "has malformed hex data");
+  if (kind != 1 && kind != 2) return {TRegValue::TType::Other, {}};
+  // A string or expandable string written as UTF-16LE, up to its terminating zero.
+  const std::string utf8 = Utf16LeToUtf8(raw.substr(0, raw.size() & ~size_t{1}), 0);
+  return {TRegValue::TType::Text, Utf8ToCp1250(utf8.substr(0, utf8.find('\0')))};
 }
 
 bool TRegFile::KeyExists(const std::string& key) const {
