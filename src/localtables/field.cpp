@@ -110,6 +110,15 @@ std::string TField::AsString() const {
   return {};
 }
 
+template <class T>
+T TField::ParsedText(bool (*parse)(const std::string&, T&), const char* what) const {
+  const std::string t = AsString();
+  T v;
+  if (t.empty()) return 0;
+  if (!parse(t, v)) Fail("'" + t + "' is not a valid " + what);
+  return v;
+}
+
 double TField::AsFloat() const {
   CheckReadable();
   switch (kind_) {
@@ -117,13 +126,7 @@ double TField::AsFloat() const {
     case Kind::Bad: return 0;
     case Kind::Int: return static_cast<double>(int_);
     case Kind::Real: return real_;
-    case Kind::Text: {
-      const std::string t = AsString();
-      double v;
-      if (t.empty()) return 0;
-      if (!TryStrToFloat(t, v)) Fail("'" + t + "' is not a valid floating point value");
-      return v;
-    }
+    case Kind::Text: return ParsedText<double>(TryStrToFloat, "floating point value");
   }
   return 0;
 }
@@ -142,13 +145,7 @@ int32_t TField::AsInteger() const {
       if (IsDate(def_.DataType)) Fail("a date cannot be read as an integer");
       if (!(std::fabs(real_) < 2147483648.0)) Fail("'" + FloatText(real_) + "' is out of the integer range");
       return static_cast<int32_t>(RoundHalfEven(real_));
-    case Kind::Text: {
-      const std::string t = AsString();
-      int32_t v;
-      if (t.empty()) return 0;
-      if (!TryStrToInt(t, v)) Fail("'" + t + "' is not a valid integer value");
-      return v;
-    }
+    case Kind::Text: return ParsedText<int32_t>(TryStrToInt, "integer value");
   }
   return 0;
 }
@@ -160,13 +157,7 @@ TDateTime TField::AsDateTime() const {
     case Kind::Bad: return 0;
     case Kind::Int: Fail("an integer cannot be read as a date");
     case Kind::Real: return real_;
-    case Kind::Text: {
-      const std::string t = AsString();
-      TDateTime v;
-      if (t.empty()) return 0;
-      if (!ParseDateText(t, v)) Fail("'" + t + "' is not a valid date");
-      return v;
-    }
+    case Kind::Text: return ParsedText<TDateTime>(ParseDateText, "date");
   }
   return 0;
 }

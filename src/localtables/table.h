@@ -168,6 +168,10 @@ class TField {
   void CheckWritable() const;
   void CheckReadable() const;
   [[noreturn]] void Fail(const std::string& what) const;
+  // The text value read by `parse`; an empty text is 0, one `parse` refuses fails as
+  // not a valid `what`.
+  template <class T>
+  T ParsedText(bool (*parse)(const std::string&, T&), const char* what) const;
 
   TTable& table_;
   TFieldDef def_;

@@ -218,29 +218,24 @@ void THdbc::Loaded() {
   }
 }
 
-void THdbc::SetCursorLib(SQLUINTEGER value) {
-  if (connected_) Disconnect();
-  cursorLib_ = value;
-  if (!allocated_) return;
+void THdbc::ChangeAttribute(SQLINTEGER attribute, SQLUINTEGER value) {
   SQLULEN current = 0;
-  retCode_ = SQLGetConnectAttr(hdbc_, SQL_ATTR_ODBC_CURSORS, &current, sizeof current, nullptr);
+  retCode_ = SQLGetConnectAttr(hdbc_, attribute, &current, sizeof current, nullptr);
   if (TODBCError::IsSuccess(retCode_) && current != value) {
-    retCode_ = SQLSetConnectAttr(hdbc_, SQL_ATTR_ODBC_CURSORS, reinterpret_cast<SQLPOINTER>(SQLULEN{value}),
-                                 SQL_IS_UINTEGER);
+    retCode_ = SQLSetConnectAttr(hdbc_, attribute, reinterpret_cast<SQLPOINTER>(SQLULEN{value}), SQL_IS_UINTEGER);
     if (!TODBCError::IsSuccess(retCode_)) GlobalEnv().Error.RaiseError(this, retCode_);
   }
 }
 
+void THdbc::SetCursorLib(SQLUINTEGER value) {
+  if (connected_) Disconnect();
+  cursorLib_ = value;
+  if (allocated_) ChangeAttribute(SQL_ATTR_ODBC_CURSORS, value);
+}
+
 void THdbc::SetIsolationLevel(SQLUINTEGER value) {
   isolationLevel_ = value;
-  if (!allocated_) return;
-  SQLULEN current = 0;
-  retCode_ = SQLGetConnectAttr(hdbc_, SQL_ATTR_TXN_ISOLATION, &current, sizeof current, nullptr);
-  if (TODBCError::IsSuccess(retCode_) && current != value) {
-    retCode_ = SQLSetConnectAttr(hdbc_, SQL_ATTR_TXN_ISOLATION, reinterpret_cast<SQLPOINTER>(SQLULEN{value}),
-                                 SQL_IS_UINTEGER);
-    if (!TODBCError::IsSuccess(retCode_)) GlobalEnv().Error.RaiseError(this, retCode_);
-  }
+  if (allocated_) ChangeAttribute(SQL_ATTR_TXN_ISOLATION, value);
 }
 
 TConnectionPooling THdbc::ConnectionPooling() const { return GlobalEnv().ConnectionPooling(); }

@@ -109,6 +109,9 @@ class THdbc : public THbase {
 
  private:
   void FillDriverTable();
+  // Sets an unsigned connection attribute when the driver holds another value; raises
+  // when the driver refuses it.
+  void ChangeAttribute(SQLINTEGER attribute, SQLUINTEGER value);
 
   SQLHDBC hdbc_ = SQL_NULL_HDBC;
   bool allocated_ = false;

@@ -271,6 +271,9 @@ class THstmt : public THbase {
   void SendDataAtExec();
   SQLLEN ReadLong(int col, int row);
   SQLLEN ReadLongPieces(TColRec& c, int col);
+  // After a fetch or a refresh of row 1: the long values of the row read again, or only
+  // marked unread (and null) while their reading is deferred.
+  void RenewLongColumns();
   TColRec* Column(int col, int row);
   TColRec* Column(int col);
   void FreeColumns();

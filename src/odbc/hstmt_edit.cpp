@@ -168,16 +168,7 @@ bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
       finish(SQLSetPos(hstmt_, static_cast<SQLSETPOSIROW>(row), kind.setPos, SQL_LOCK_NO_CHANGE));
   }
 
-  if (operation == kRefresh && hasLong)
-    for (int col = 1; col <= numCols_; ++col) {
-      TColRec& c = cols_[col - 1];
-      if (!c.IsLong) continue;
-      c.Read = false;
-      if (blobDeferral_)
-        c.Indicators[0] = SQL_NULL_DATA;
-      else
-        ReadLong(col, 1);
-    }
+  if (operation == kRefresh && hasLong) RenewLongColumns();
   return true;
 }
 

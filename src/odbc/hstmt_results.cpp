@@ -81,6 +81,12 @@ void ChooseBuffer(TColRec& c, bool isUnsigned) {
   }
 }
 
+// A member of a column's record, or `fallback` when there is no such column.
+template <class T>
+T MemberOr(const TColRec* c, T TColRec::*member, T fallback) {
+  return c ? c->*member : fallback;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- binding
@@ -204,16 +210,7 @@ bool THstmt::Fetch(SQLSMALLINT direction, SQLLEN offset) {
   }
   Check(rc);
   getDataFree_ = rowSetSize_ == 1;  // reading a long value below clears it again
-  if (unboundLongs_)
-    for (int col = 1; col <= numCols_; ++col) {
-      TColRec& c = cols_[col - 1];
-      if (!c.IsLong) continue;
-      c.Read = false;
-      if (blobDeferral_)
-        c.Indicators[0] = SQL_NULL_DATA;
-      else
-        ReadLong(col, 1);
-    }
+  if (unboundLongs_) RenewLongColumns();
   DoAfterFetch();
   return true;
 }
@@ -253,6 +250,18 @@ SQLLEN THstmt::ReadLongPieces(TColRec& c, int col) {
   }
   Check(rc);
   return total;
+}
+
+void THstmt::RenewLongColumns() {
+  for (int col = 1; col <= numCols_; ++col) {
+    TColRec& c = cols_[col - 1];
+    if (!c.IsLong) continue;
+    c.Read = false;
+    if (blobDeferral_)
+      c.Indicators[0] = SQL_NULL_DATA;
+    else
+      ReadLong(col, 1);
+  }
 }
 
 SQLLEN THstmt::ReadLong(int col, int row) {
@@ -378,34 +387,18 @@ bool THstmt::ColNull(int col, int row) { return Column(col, row) && ColSize(col,
 
 bool THstmt::ColIgnored(int col, int row) { return Column(col, row) && ColSize(col, row) == SQL_COLUMN_IGNORE; }
 
-SQLSMALLINT THstmt::ColCType(int col) {
-  TColRec* c = Column(col);
-  return c ? c->BufferType : 0;
-}
+SQLSMALLINT THstmt::ColCType(int col) { return MemberOr(Column(col), &TColRec::BufferType, SQLSMALLINT{0}); }
 
-SQLSMALLINT THstmt::ColSQLType(int col) {
-  TColRec* c = Column(col);
-  return c ? c->SQLType : 0;
-}
+SQLSMALLINT THstmt::ColSQLType(int col) { return MemberOr(Column(col), &TColRec::SQLType, SQLSMALLINT{0}); }
 
-bool THstmt::ColIsBlob(int col) {
-  TColRec* c = Column(col);
-  return c && c->IsLong;
-}
+bool THstmt::ColIsBlob(int col) { return MemberOr(Column(col), &TColRec::IsLong, false); }
 
-SQLULEN THstmt::ColPrecision(int col) {
-  TColRec* c = Column(col);
-  return c ? c->ColumnSize : 0;
-}
+SQLULEN THstmt::ColPrecision(int col) { return MemberOr(Column(col), &TColRec::ColumnSize, SQLULEN{0}); }
 
-SQLSMALLINT THstmt::ColScale(int col) {
-  TColRec* c = Column(col);
-  return c ? c->DecimalDigits : 0;
-}
+SQLSMALLINT THstmt::ColScale(int col) { return MemberOr(Column(col), &TColRec::DecimalDigits, SQLSMALLINT{0}); }
 
 SQLSMALLINT THstmt::ColNullable(int col) {
-  TColRec* c = Column(col);
-  return c ? c->Nullable : SQL_NULLABLE_UNKNOWN;
+  return MemberOr(Column(col), &TColRec::Nullable, SQLSMALLINT{SQL_NULLABLE_UNKNOWN});
 }
 
 // ---------------------------------------------------------------- rows

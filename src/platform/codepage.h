@@ -25,6 +25,9 @@ bool TryUtf8ToCp1250(std::string_view utf8, std::string& out);
 // (overlong forms, surrogates and values past U+10FFFF included).
 bool DecodeUtf8At(std::string_view s, size_t i, char32_t& cp, size_t& length);
 
+// Appends the UTF-8 form of a code point (up to U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // The Unicode code point of one Windows-1250 byte (0xFFFD when it has none).
 char32_t Cp1250ToUnicode(unsigned char byte);
 

@@ -22,38 +22,12 @@ constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
 
 // --- Unicode forms -------------------------------------------------------------------
 
-void PutUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// The next code point of well-formed UTF-8 at s[i]; false on a malformed sequence.
+// The next code point of well-formed UTF-8 at s[i], i moved past it; false on a malformed
+// sequence.
 bool NextUtf8(const std::string& s, size_t& i, char32_t& cp) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(i);
-  int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-  if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) return false;
-  cp = extra == 0 ? c : c & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) {
-    if ((b(i + k) & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (b(i + k) & 0x3F);
-  }
-  static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-  i += static_cast<size_t>(extra) + 1;
+  size_t length;
+  if (!DecodeUtf8At(s, i, cp, length)) return false;
+  i += length;
   return true;
 }
 
@@ -73,7 +47,7 @@ std::string Utf16LeToUtf8(const std::string& bytes, size_t from) {
     } else if (u >= 0xD800 && u <= 0xDFFF) {
       u = 0xFFFD;
     }
-    PutUtf8(out, u);
+    AppendUtf8(out, u);
   }
   return out;
 }
@@ -293,69 +267,73 @@ void TRegFile::Parse() {
     }
     if (line[0] != '"' && line[0] != '@') Fail(n + 1, "has a line that is neither a key nor a value");
     if (sections_.empty()) Fail(n + 1, "has a value before the first key");
-
-    Entry entry;
-    entry.FirstLine = n;
-    size_t i = 0;
-    std::string name;
-    if (line[0] == '@') {
-      i = 1;
-    } else if (!ParseQuoted(line, i, name)) {
-      Fail(n + 1, "has a value name without its closing quote");
-    }
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i >= line.size() || line[i] != '=') Fail(n + 1, "has a value without \"=\"");
-    ++i;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    std::string data = line.substr(i);
-    if (data.empty()) Fail(n + 1, "has a value without data");
-    // Long hex data continues on the next lines after a trailing backslash.
-    while (!data.empty() && data.back() == '\\' && data.compare(0, 1, "\"") != 0) {
-      data.pop_back();
-      if (++n >= lines_.size()) Fail(n, "ends inside a value");
-      data += Trimmed(lines_[n]);
-    }
-    entry.LastLine = n;
-    entry.Name = Utf8ToCp1250(name);
-
-    if (data[0] == '"') {
-      size_t j = 0;
-      std::string value;
-      if (!ParseQuoted(data, j, value) || !Trimmed(data.substr(j)).empty())
-        Fail(n + 1, "has a string value without its closing quote");
-      entry.Value = {TRegValue::TType::Text, Utf8ToCp1250(value)};
-    } else if (data.rfind("dword:", 0) == 0) {
-      entry.Value = {TRegValue::TType::Other, {}};
-    } else if (data.rfind("hex", 0) == 0) {
-      int kind = 3;  // plain hex: binary
-      size_t colon = data.find(':');
-      if (colon == std::string::npos) Fail(n + 1, "has hex data without \":\"");
-      const std::string tag = data.substr(3, colon - 3);
-      if (!tag.empty()) {
-        if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')') Fail(n + 1, "has an unknown value type");
-        kind = 0;
-        for (char c : tag.substr(1, tag.size() - 2)) {
-          if (HexDigit(c) < 0 || kind > 0xFFFF) Fail(n + 1, "has an unknown value type");
-          kind = kind * 16 + HexDigit(c);
-        }
-      }
-      std::string raw;
-      if (!ParseHexBytes(data.substr(colon + 1), raw)) Fail(n + 1, "has malformed hex data");
-      if (kind == 1 || kind == 2) {  // a string or expandable string written as UTF-16LE
-        std::string utf8 = Utf16LeToUtf8(raw.substr(0, raw.size() & ~size_t{1}), 0);
-        const size_t nul = utf8.find('\0');
-        entry.Value = {TRegValue::TType::Text, Utf8ToCp1250(utf8.substr(0, nul))};
-      } else {
-        entry.Value = {TRegValue::TType::Other, {}};
-      }
-    } else if (data == "-") {
-      Fail(n + 1, "deletes a value; only exported values can be read");
-    } else {
-      Fail(n + 1, "has a value of an unknown form");
-    }
+    Entry entry = ParseEntry(line, n);
     sections_.back().Entries.push_back(std::move(entry));
     sections_.back().LastLine = n;
   }
+}
+
+TRegFile::Entry TRegFile::ParseEntry(const std::string& line, size_t& n) const {
+  Entry entry;
+  entry.FirstLine = n;
+  size_t i = 0;
+  std::string name;
+  if (line[0] == '@') {
+    i = 1;
+  } else if (!ParseQuoted(line, i, name)) {
+    Fail(n + 1, "has a value name without its closing quote");
+  }
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  if (i >= line.size() || line[i] != '=') Fail(n + 1, "has a value without \"=\"");
+  ++i;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  std::string data = line.substr(i);
+  if (data.empty()) Fail(n + 1, "has a value without data");
+  // Long hex data continues on the next lines after a trailing backslash.
+  while (!data.empty() && data.back() == '\\' && data.compare(0, 1, "\"") != 0) {
+    data.pop_back();
+    if (++n >= lines_.size()) Fail(n, "ends inside a value");
+    data += Trimmed(lines_[n]);
+  }
+  entry.LastLine = n;
+  entry.Name = Utf8ToCp1250(name);
+  entry.Value = ParseData(data, n + 1);
+  return entry;
+}
+
+TRegValue TRegFile::ParseData(const std::string& data, size_t line) const {
+  if (data[0] == '"') {
+    size_t j = 0;
+    std::string value;
+    if (!ParseQuoted(data, j, value) || !Trimmed(data.substr(j)).empty())
+      Fail(line, "has a string value without its closing quote");
+    return {TRegValue::TType::Text, Utf8ToCp1250(value)};
+  }
+  if (data.rfind("dword:", 0) == 0) return {TRegValue::TType::Other, {}};
+  if (data.rfind("hex", 0) == 0) return ParseHexData(data, line);
+  if (data == "-") Fail(line, "deletes a value; only exported values can be read");
+  Fail(line, "has a value of an unknown form");
+}
+
+TRegValue TRegFile::ParseHexData(const std::string& data, size_t line) const {
+  int kind = 3;  // plain hex: binary
+  const size_t colon = data.find(':');
+  if (colon == std::string::npos) Fail(line, "has hex data without \":\"");
+  const std::string tag = data.substr(3, colon - 3);
+  if (!tag.empty()) {
+    if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')') Fail(line, "has an unknown value type");
+    kind = 0;
+    for (char c : tag.substr(1, tag.size() - 2)) {
+      if (HexDigit(c) < 0 || kind > 0xFFFF) Fail(line, "has an unknown value type");
+      kind = kind * 16 + HexDigit(c);
+    }
+  }
+  std::string raw;
+  if (!ParseHexBytes(data.substr(colon + 1), raw)) Fail(line, "has malformed hex data");
+  if (kind != 1 && kind != 2) return {TRegValue::TType::Other, {}};
+  // A string or expandable string written as UTF-16LE, up to its terminating zero.
+  const std::string utf8 = Utf16LeToUtf8(raw.substr(0, raw.size() & ~size_t{1}), 0);
+  return {TRegValue::TType::Text, Utf8ToCp1250(utf8.substr(0, utf8.find('\0')))};
 }
 
 bool TRegFile::KeyExists(const std::string& key) const {

@@ -82,7 +82,13 @@ class TRegFile {
     std::vector<Entry> Entries;
   };
 
+  // Reads sections_ from lines_; raises with the line of the first thing it cannot read.
   void Parse();
+  // One value from its line (n, moved to the last line of a value that goes on).
+  Entry ParseEntry(const std::string& line, size_t& n) const;
+  // The data after "=" of a value ending on the given line (counted from 1).
+  TRegValue ParseData(const std::string& data, size_t line) const;
+  TRegValue ParseHexData(const std::string& data, size_t line) const;
   void AppendSection(const std::string& key);
   [[noreturn]] void Fail(size_t line, const std::string& what) const;
   const Section* FindLastSection(const std::string& key) const;

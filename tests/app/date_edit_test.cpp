@@ -14,12 +14,11 @@
 #include "app/date_mask.h"
 #include "app/main_window.h"
 #include "controls/lookup_combo.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "platform/convert.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
-using prenos::testing::ScopedPrefix;
 
 namespace {
 
@@ -27,9 +26,8 @@ const QString kMaskError = QString::fromUtf8("Invalid input value.  Use escape k
 
 }  // namespace
 
-class DateEditTest : public QObject {
+class DateEditTest : public testing::PrefixedTest {
   Q_OBJECT
-  std::unique_ptr<ScopedPrefix> prefix_;
   std::unique_ptr<TMain> main_;
 
   TDateEdit* Datum() { return main_->fDatum; }
@@ -51,8 +49,7 @@ class DateEditTest : public QObject {
  private slots:
   void initTestCase() { SetApplicationTitle(kApplicationTitle); }
   void init() {
-    prefix_ = std::make_unique<ScopedPrefix>();
-    QVERIFY(prefix_->IsValid());
+    PrefixedTest::init();
     main_ = std::make_unique<TMain>();
     main_->show();
     main_->activateWindow();
@@ -60,7 +57,7 @@ class DateEditTest : public QObject {
   }
   void cleanup() {
     main_.reset();
-    prefix_.reset();
+    PrefixedTest::cleanup();
   }
 
   void MaskRules() {

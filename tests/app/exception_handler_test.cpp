@@ -6,12 +6,11 @@
 
 #include "app/app_title.h"
 #include "app/exception_handler.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "platform/exceptions.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
-using prenos::testing::ScopedPrefix;
 
 namespace {
 
@@ -38,9 +37,8 @@ const QString kTitle = QString::fromUtf8("Stelvar Prenos knjižb");
 
 }  // namespace
 
-class ExceptionHandlerTest : public QObject {
+class ExceptionHandlerTest : public testing::PrefixedTest {
   Q_OBJECT
-  std::unique_ptr<ScopedPrefix> prefix_;
 
   // Clicks a button whose guarded slot throws what `fail` throws; returns what was seen.
   std::shared_ptr<testing::SeenDialog> ClickFailing(const std::function<void()>& fail) {
@@ -54,11 +52,6 @@ class ExceptionHandlerTest : public QObject {
 
  private slots:
   void initTestCase() { SetApplicationTitle(kApplicationTitle); }
-  void init() {
-    prefix_ = std::make_unique<ScopedPrefix>();
-    QVERIFY(prefix_->IsValid());
-  }
-  void cleanup() { prefix_.reset(); }
 
   // A full stop is added when the last byte sorts after ".".
   void FullStopRule() {

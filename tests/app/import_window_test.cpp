@@ -7,14 +7,13 @@
 
 #include "app/app_title.h"
 #include "app/main_window.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "platform/datetime.h"
 #include "platform/prefix.h"
 
 using namespace prenos;
 using prenos::testing::ChooseInFileDialog;
 using prenos::testing::CloseMessageBoxes;
-using prenos::testing::ScopedPrefix;
 
 namespace {
 
@@ -60,17 +59,11 @@ std::filesystem::path DefaultInput() { return PrefixDir() / "drive_c" / "temp" /
 
 }  // namespace
 
-class ImportWindowTest : public QObject {
+class ImportWindowTest : public testing::PrefixedTest {
   Q_OBJECT
-  std::unique_ptr<ScopedPrefix> prefix_;
 
  private slots:
   void initTestCase() { SetApplicationTitle(kApplicationTitle); }
-  void init() {
-    prefix_ = std::make_unique<ScopedPrefix>();
-    QVERIFY(prefix_->IsValid());
-  }
-  void cleanup() { prefix_.reset(); }
 
   void ImportsTheChosenFile() {
     WriteFile(DefaultInput(),

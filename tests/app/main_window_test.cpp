@@ -14,14 +14,13 @@
 #include "app/date_edit.h"
 #include "app/main_window.h"
 #include "controls/lookup_combo.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "platform/codepage.h"
 #include "platform/component.h"
 #include "platform/prefix.h"
 
 using namespace prenos;
 using prenos::testing::AnswerModals;
-using prenos::testing::ScopedPrefix;
 
 namespace {
 
@@ -71,17 +70,11 @@ QWidget* Named(QWidget& main, const char* name) {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public testing::PrefixedTest {
   Q_OBJECT
-  std::unique_ptr<ScopedPrefix> prefix_;
 
  private slots:
   void initTestCase() { SetApplicationTitle(kApplicationTitle); }
-  void init() {
-    prefix_ = std::make_unique<ScopedPrefix>();
-    QVERIFY(prefix_->IsValid());
-  }
-  void cleanup() { prefix_.reset(); }
 
   void ApplicationTitle() {
     QCOMPARE(Application().Title, std::string("Stelvar Prenos knji\x9E" "b"));

@@ -12,11 +12,10 @@
 
 #include "app/main_window.h"
 #include "app/qt_translations.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 
 using namespace prenos;
 using prenos::testing::AnswerModals;
-using prenos::testing::ScopedPrefix;
 
 namespace {
 
@@ -27,13 +26,10 @@ QString ButtonText(QMessageBox::StandardButton which) {
 
 }  // namespace
 
-class QtTranslationsTest : public QObject {
+class QtTranslationsTest : public testing::PrefixedTest {
   Q_OBJECT
-  std::unique_ptr<ScopedPrefix> prefix_;
 
  private slots:
-  void init() { prefix_ = std::make_unique<ScopedPrefix>(); }
-  void cleanup() { prefix_.reset(); }
 
   void StandardDialogsSpeakSlovenian() {
     // Qt's own English before the catalogue, so the comparisons below can only pass by it.

@@ -14,10 +14,10 @@
 #include "app/date_edit.h"
 #include "app/gui_hooks.h"
 #include "app/main_window.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "ledger/ledger_fixture.h"
 #include "localtables/errorlog.h"
-#include "login_tool.h"
+#include "support/login_tool.h"
 #include "odbc/odbcerror.h"
 #include "platform/codepage.h"
 #include "platform/exceptions.h"
@@ -25,7 +25,7 @@
 #include "settings/credentials.h"
 #include "settings/regfile.h"
 #include "sqlsupport/batch.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;

@@ -3,25 +3,19 @@
 // is no table to list.
 #include <QLineEdit>
 #include <QStyle>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "app/gui_support.h"
+#include "support/gui_support.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
 
 using namespace prenos;
 
-class LookupComboTest : public QObject {
+class LookupComboTest : public testing::PrefixedTest {
   Q_OBJECT
-  QTemporaryDir prefix_;
 
  private slots:
-  void init() {
-    QVERIFY(prefix_.isValid());
-    qputenv("STELVAR_PREFIX", prefix_.path().toUtf8());
-  }
 
   void DefaultsAreTheDocumentedOnes() {
     TwwDBLookupCombo c;

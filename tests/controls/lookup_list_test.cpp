@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "app/gui_support.h"
+#include "support/gui_support.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
 #include "controls/lookup_search.h"
 #include "ledger/ledger_fixture.h"
 #include "odbc/dataset/oequery.h"
 #include "platform/exceptions.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
@@ -262,8 +262,25 @@ class LookupListTest : public QObject {
     Type(poslDog_, "1");
     QCOMPARE(posl_->SQL(), std::vector<std::string>{Rewritten("ORDER BY1")});
     QCOMPARE(executed_.back(), Executed("ORDER BY1"));
-    QVERIFY(posl_->Active());
     QVERIFY(RecordsOf("KveloFindRecord").empty());
+  }
+
+  void AFailedRewriteFallsBackToTheJoinedLinesAndIsLogged() {
+    // A clause the search does not know: its condition lands after LIMIT, which no ledger
+    // takes, while the lines themselves read well.
+    posl_->Close();
+    posl_->SetSQL({"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "LIMIT 50 "});
+    const std::vector<std::string> before = posl_->SQL();
+    poslDog_->setFocus();
+    QVERIFY(RecordsOf("KveloFindRecord").empty());
+    Type(poslDog_, "Z");
+    QCOMPARE(posl_->SQL(), std::vector<std::string>{JoinedSearchSQL(before)});
+    QVERIFY(posl_->Active());
+    const auto records = RecordsOf("KveloFindRecord");
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(Field(records[0], "ObjectName"), std::string("tbLookPoslDog"));
+    QCOMPARE(Field(records[0], "BuildNo"), std::string("0"));
+    QVERIFY(!Field(records[0], "Error").empty());
     QVERIFY(poslDog_->ListVisible());
     QTest::keyClick(poslDog_, Qt::Key_Return);
     QCOMPARE(poslDog_->Text(), std::string());

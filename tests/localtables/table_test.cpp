@@ -8,7 +8,7 @@
 #include "localtables/table.h"
 #include "platform/convert.h"
 #include "platform/datetime.h"
-#include "prefix_fixture.h"
+#include "support/prefix_fixture.h"
 
 namespace prenos {
 namespace {

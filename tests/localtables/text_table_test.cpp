@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "localtables/table.h"
-#include "prefix_fixture.h"
+#include "support/prefix_fixture.h"
 
 namespace prenos {
 namespace {

@@ -3,15 +3,19 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/convert.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
 #include "platform/prefix.h"
+#include "support/temp_prefix.h"
 
 namespace fs = std::filesystem;
 using namespace prenos;
+using prenos::testing::MakeTempFolder;
+using prenos::testing::TempPrefix;
 
 namespace {
 
@@ -24,16 +28,6 @@ std::string MessageOf(F f) {
   }
   return "(no exception)";
 }
-
-struct TempPrefix {
-  fs::path dir;
-  TempPrefix() {
-    std::string t = (fs::temp_directory_path() / "prefix-test-XXXXXX").string();
-    dir = mkdtemp(t.data());
-    setenv("STELVAR_PREFIX", dir.c_str(), 1);
-  }
-  ~TempPrefix() { fs::remove_all(dir); }
-};
 
 }  // namespace
 
@@ -55,27 +49,41 @@ TEST(CodePage, EveryByteRoundTripsAndSlovenianLettersMap) {
   EXPECT_EQ(Utf8ToCp1250("ab\xe2\x82"), "ab?");
 }
 
+TEST(CodePage, Utf8OfEveryLengthIsWrittenAndReadBack) {
+  const std::vector<std::pair<char32_t, std::string>> forms = {
+      {U'a', "a"}, {U'\u017E', "\xC5\xBE"}, {U'\u20AC', "\xE2\x82\xAC"}, {U'\U0001F600', "\xF0\x9F\x98\x80"}};
+  for (const auto& [cp, utf8] : forms) {
+    std::string out = "x";
+    AppendUtf8(out, cp);
+    EXPECT_EQ(out, "x" + utf8);
+    char32_t back = 0;
+    size_t length = 0;
+    ASSERT_TRUE(DecodeUtf8At(out, 1, back, length));
+    EXPECT_EQ(back, cp);
+    EXPECT_EQ(length, utf8.size());
+  }
+}
+
 TEST(Prefix, WindowsPathsMapIntoThePrefixWithoutRegardToCase) {
   TempPrefix p;
-  EXPECT_EQ(PrefixDir(), p.dir);
-  EXPECT_EQ(MapWindowsPath("c:\\TorvikError"), p.dir / "drive_c" / "TorvikError");
-  fs::create_directories(p.dir / "drive_c" / "Temp");
-  std::ofstream(p.dir / "drive_c" / "Temp" / "KNJIZBE.TXT") << "x";
-  EXPECT_EQ(MapWindowsPath("c:\\temp\\knjizbe.txt"), p.dir / "drive_c" / "Temp" / "KNJIZBE.TXT");
-  EXPECT_EQ(MapWindowsPath("C:/TEMP/new.txt"), p.dir / "drive_c" / "Temp" / "new.txt");
-  EXPECT_EQ(MapWindowsPath("d:\\data\\a.txt"), p.dir / "drive_d" / "data" / "a.txt");
+  EXPECT_EQ(PrefixDir(), p.Dir());
+  EXPECT_EQ(MapWindowsPath("c:\\TorvikError"), p.Dir() / "drive_c" / "TorvikError");
+  fs::create_directories(p.Dir() / "drive_c" / "Temp");
+  std::ofstream(p.Dir() / "drive_c" / "Temp" / "KNJIZBE.TXT") << "x";
+  EXPECT_EQ(MapWindowsPath("c:\\temp\\knjizbe.txt"), p.Dir() / "drive_c" / "Temp" / "KNJIZBE.TXT");
+  EXPECT_EQ(MapWindowsPath("C:/TEMP/new.txt"), p.Dir() / "drive_c" / "Temp" / "new.txt");
+  EXPECT_EQ(MapWindowsPath("d:\\data\\a.txt"), p.Dir() / "drive_d" / "data" / "a.txt");
   EXPECT_EQ(MapWindowsPath("/home/user/knjizbe.txt"), fs::path("/home/user/knjizbe.txt"));
-  EXPECT_EQ(MapWindowsPath("c:\\..\\..\\etc"), p.dir / "drive_c" / "etc");
-  EXPECT_EQ(AliasDir("TorvikTemp"), p.dir / "aliases" / "TorvikTemp");
-  EXPECT_TRUE(fs::is_directory(p.dir / "aliases" / "TorvikTemp"));
+  EXPECT_EQ(MapWindowsPath("c:\\..\\..\\etc"), p.Dir() / "drive_c" / "etc");
+  EXPECT_EQ(AliasDir("TorvikTemp"), p.Dir() / "aliases" / "TorvikTemp");
+  EXPECT_TRUE(fs::is_directory(p.Dir() / "aliases" / "TorvikTemp"));
   // A name in Windows-1250 becomes a UTF-8 file name.
-  EXPECT_EQ(MapWindowsPath("c:\\\x9e" "aba.txt"), p.dir / "drive_c" / "žaba.txt");
+  EXPECT_EQ(MapWindowsPath("c:\\\x9e" "aba.txt"), p.Dir() / "drive_c" / "žaba.txt");
 }
 
 TEST(Prefix, DefaultsToXdgDataHomeThenHome) {
   unsetenv("STELVAR_PREFIX");
-  std::string t = (fs::temp_directory_path() / "xdg-XXXXXX").string();
-  fs::path xdg = mkdtemp(t.data());
+  const fs::path xdg = MakeTempFolder("xdg");
   setenv("XDG_DATA_HOME", xdg.c_str(), 1);
   EXPECT_EQ(PrefixDir(), xdg / "stelvar");
   unsetenv("XDG_DATA_HOME");

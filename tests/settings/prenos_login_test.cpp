@@ -17,19 +17,15 @@
 #include "prenos_version.h"
 #include "settings/credentials.h"
 #include "settings/scramble.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 
 namespace fs = std::filesystem;
 using namespace prenos;
 using prenos::testing::ErrorRecords;
+using prenos::testing::FileBytes;
 using prenos::testing::TempPrefix;
 
 namespace {
-
-std::string FileBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct ToolRun {
   int code = -1;

@@ -14,23 +14,16 @@
 #include "settings/regfile.h"
 #include "settings/registry.h"
 #include "settings/scramble.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 
 namespace fs = std::filesystem;
 using namespace prenos;
 using prenos::testing::ErrorRecords;
+using prenos::testing::FileBytes;
 using prenos::testing::TempPrefix;
+using prenos::testing::WriteBytes;
 
 namespace {
-
-std::string FileBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
 
 // UTF-8 to UTF-16LE (the characters used here are all in the basic plane).
 std::string Utf16Le(const std::string& utf8) {

@@ -15,7 +15,7 @@
 #include "platform/exceptions.h"
 #include "sqlsupport/batch.h"
 #include "sqlsupport/batch_send.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "sqlsupport/insertsql.h"
 
 using namespace prenos;

@@ -9,7 +9,7 @@
 
 #include "platform/convert.h"
 #include "platform/datetime.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "sqlsupport/insertsql.h"
 #include "sqlsupport/literals.h"
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "../localtables/prefix_fixture.h"
+#include "support/prefix_fixture.h"
 #include "platform/component.h"
 #include "platform/codepage.h"
 #include "platform/convert.h"

@@ -4,7 +4,7 @@
 
 #include "platform/exceptions.h"
 #include "run_fixture.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "sqlsupport/literals.h"
 #include "transfer/numbering.h"
 

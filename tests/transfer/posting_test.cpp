@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "transfer/posting.h"
 
 namespace prenos {

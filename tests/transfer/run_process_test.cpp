@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../app/login_tool.h"
+#include "support/login_tool.h"
 #include "ledger/ledger_fixture.h"
 #include "posting_line.h"
 

@@ -9,7 +9,7 @@
 #include "platform/exceptions.h"
 #include "platform/text_encoding.h"
 #include "run_fixture.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "transfer/posting.h"
 #include "transfer/run_failure.h"
 

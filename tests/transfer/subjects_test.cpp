@@ -3,7 +3,7 @@
 
 #include "odbc/odbcerror.h"
 #include "run_fixture.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "transfer/run_failure.h"
 #include "transfer/subjects.h"
 

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <memory>
 
-#include "../app/gui_support.h"
-#include "../app/login_tool.h"
+#include "support/gui_support.h"
+#include "support/main_window_start.h"
 #include "app/app_title.h"
 #include "app/datasif.h"
 #include "app/date_edit.h"
@@ -28,7 +28,7 @@ using prenos::testing::AnswerModals;
 using prenos::testing::PostingFields;
 using prenos::testing::PostingLine;
 using prenos::testing::TestLedger;
-using prenos::testing::StoreLogin;
+using prenos::testing::StartMainWindow;
 
 namespace {
 
@@ -62,11 +62,7 @@ class WindowRunTest : public QObject {
   // The window and the data module as the program makes them, on a ledger with the
   // sample rows, the login stored and a posting file of two records in c:\temp.
   void Start() {
-    QVERIFY(StoreLogin("sa", ledger_->Password()));
-    main_ = std::make_unique<TMain>();
-    module_ = std::make_unique<TDataSif>();
-    main_->BindDataModule(*module_);
-    main_->show();
+    QVERIFY(StartMainWindow(*ledger_, main_, module_));
     PostingFields second;
     second.DsKupKnj = "124";
     second.KKupDob = "P002";

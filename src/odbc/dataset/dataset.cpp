@@ -201,39 +201,34 @@ int TDataSet::GetPriorRecords() {
 
 // --- moving -------------------------------------------------------------------------
 
-void TDataSet::First() {
-  CheckBrowseMode();
-  DoBeforeScroll();
-  ClearBuffers();
-  try {
-    InternalFirst();
-    GetNextRecord();
-    GetNextRecords();
-  } catch (...) {
-    bof_ = true;
-    DataEvent(TDataEvent::deDataSetChange);
-    throw;
-  }
-  bof_ = true;
-  DataEvent(TDataEvent::deDataSetChange);
-  DoAfterScroll();
-}
+void TDataSet::First() { MoveToEnd(false); }
 
-void TDataSet::Last() {
+void TDataSet::Last() { MoveToEnd(true); }
+
+void TDataSet::MoveToEnd(bool last) {
   CheckBrowseMode();
   DoBeforeScroll();
   ClearBuffers();
-  try {
-    InternalLast();
-    GetPriorRecord();
-    GetPriorRecords();
-  } catch (...) {
-    eof_ = true;
+  // The set is at its edge even when reading failed, so that the controls show it empty.
+  const auto atEdge = [this, last] {
+    (last ? eof_ : bof_) = true;
     DataEvent(TDataEvent::deDataSetChange);
+  };
+  try {
+    if (last) {
+      InternalLast();
+      GetPriorRecord();
+      GetPriorRecords();
+    } else {
+      InternalFirst();
+      GetNextRecord();
+      GetNextRecords();
+    }
+  } catch (...) {
+    atEdge();
     throw;
   }
-  eof_ = true;
-  DataEvent(TDataEvent::deDataSetChange);
+  atEdge();
   DoAfterScroll();
 }
 

@@ -266,6 +266,8 @@ class TDataSet : public TComponent {
   void UpdateBufferCount();
   void ActivateBuffers();
   void ClearBuffers();
+  // First (last false) or Last: the records read from that end of the set.
+  void MoveToEnd(bool last);
   void MoveBuffer(int from, int to);
   void SetCurrentRecord(int index);
   bool GetNextRecord();

@@ -16,7 +16,7 @@
 #include "localtables/errorlog.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 
 namespace fs = std::filesystem;
 using namespace prenos;

@@ -3,37 +3,27 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
+
+#include "support/temp_prefix.h"
 
 namespace prenos::testing {
 
 class PrefixTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "prenos-prefix-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    prefix_ = tmpl;
-    setenv("STELVAR_PREFIX", prefix_.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("STELVAR_PREFIX");
-    std::error_code ec;
-    std::filesystem::remove_all(prefix_, ec);
-  }
+  void SetUp() override { prefix_.emplace(); }
+  void TearDown() override { prefix_.reset(); }
 
-  const std::filesystem::path& Prefix() const { return prefix_; }
+  const std::filesystem::path& Prefix() const { return prefix_->Dir(); }
 
   // Writes bytes to a file below the prefix (folders created) and returns its path.
   std::filesystem::path WriteFile(const std::filesystem::path& relative, const std::string& bytes) {
-    const std::filesystem::path p = prefix_ / relative;
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
+    const std::filesystem::path p = Prefix() / relative;
+    WriteBytes(p, bytes);
     return p;
   }
 
@@ -57,7 +47,7 @@ class PrefixTest : public ::testing::Test {
   }
 
  private:
-  std::filesystem::path prefix_;
+  std::optional<TempPrefix> prefix_;
 };
 
 }  // namespace prenos::testing

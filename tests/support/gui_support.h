@@ -1,6 +1,5 @@
-// Helpers of the window tests: texts in failed comparisons, a fresh temporary prefix per
-// test, and answering the modal dialogs the window opens (from a timer, while the
-// dialog's own loop runs).
+// Helpers of the window tests: texts in failed comparisons, and answering the modal
+// dialogs the window opens (from a timer, while the dialog's own loop runs).
 #pragma once
 
 #include <QAbstractItemView>
@@ -10,13 +9,14 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "support/prefixed_test.h"
 
 // Failed comparisons show the texts.
 namespace QTest {
@@ -33,18 +33,6 @@ inline char* toString(const std::vector<std::string>& v) {
 }  // namespace QTest
 
 namespace prenos::testing {
-
-// A temporary STELVAR_PREFIX for as long as the object lives.
-class ScopedPrefix {
- public:
-  ScopedPrefix() { qputenv("STELVAR_PREFIX", dir_.path().toUtf8()); }
-  ~ScopedPrefix() { qunsetenv("STELVAR_PREFIX"); }
-  bool IsValid() const { return dir_.isValid(); }
-  QString Path() const { return dir_.path(); }
-
- private:
-  QTemporaryDir dir_;
-};
 
 // What was seen of modal dialogs. The watching ends when this is destroyed.
 struct SeenDialog {

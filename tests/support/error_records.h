@@ -2,8 +2,6 @@
 // records of the error table read back through the local table store.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -13,30 +11,9 @@
 #include "localtables/errorlog.h"
 #include "localtables/table.h"
 #include "platform/prefix.h"
+#include "support/temp_prefix.h"
 
 namespace prenos::testing {
-
-// Points STELVAR_PREFIX at a new empty folder for the life of the object.
-class TempPrefix {
- public:
-  TempPrefix() {
-    std::string t = (std::filesystem::temp_directory_path() / "prenos-test-XXXXXX").string();
-    dir_ = ::mkdtemp(t.data());
-    ::setenv("STELVAR_PREFIX", dir_.c_str(), 1);
-  }
-  ~TempPrefix() {
-    std::error_code ec;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(dir_, ec);
-  }
-  TempPrefix(const TempPrefix&) = delete;
-  TempPrefix& operator=(const TempPrefix&) = delete;
-  const std::filesystem::path& Dir() const { return dir_; }
-
- private:
-  std::filesystem::path dir_;
-};
 
 // One record: field name -> text, nullopt for an empty field.
 using ErrorRecord = std::map<std::string, std::optional<std::string>>;

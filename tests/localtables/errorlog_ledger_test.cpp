@@ -9,7 +9,7 @@
 #include "odbc/hdbc.h"
 #include "odbc/hstmt.h"
 #include "platform/exceptions.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 
 using namespace prenos;
 using prenos::testing::ErrorRecords;
