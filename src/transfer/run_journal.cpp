@@ -38,7 +38,7 @@ struct StmtFinal {
 };
 using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinal>;
 
-const char* const kStates[] = {"poteka", "knji\x9E" "eno", "neuspe\x9Ano", "preklicano",
+const char* const kStates[] = {"poteka", ("knji\x9E" "eno"), "neuspe\x9Ano", "preklicano",
                                "razveljavljeno", "predogled"};
 
 TRunState StateFromText(const std::string& text) {

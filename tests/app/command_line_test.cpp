@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "../transfer/posting_line.h"
-#include "login_tool.h"
+#include "support/login_tool.h"
 #include "prenos_version.h"
 #include "ledger/ledger_fixture.h"
 

@@ -18,7 +18,7 @@
 #include "app/history_window.h"
 #include "app/journal_dialogs.h"
 #include "app/main_window.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "ledger/ledger_fixture.h"
 #include "localtables/table.h"
 #include "settings/credentials.h"

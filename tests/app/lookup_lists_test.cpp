@@ -21,10 +21,10 @@
 #include "app/main_window.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
-#include "gui_support.h"
-#include "login_tool.h"
+#include "support/gui_support.h"
+#include "support/login_tool.h"
 #include "ledger/ledger_fixture.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "transfer/posting_line.h"
 
 using namespace prenos;

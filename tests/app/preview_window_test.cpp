@@ -21,9 +21,9 @@
 #include "app/main_window.h"
 #include "app/preview_window.h"
 #include "controls/lookup_combo.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "ledger/ledger_fixture.h"
-#include "login_tool.h"
+#include "support/login_tool.h"
 
 using namespace prenos;
 using prenos::testing::AnswerModals;

@@ -7,7 +7,7 @@
 
 #include "localtables/table.h"
 #include "run_fixture.h"
-#include "sqlsupport/error_records.h"
+#include "support/error_records.h"
 #include "transfer/run_recorder.h"
 #include "transfer/run_resolution.h"
 #include "transfer/run_undo.h"
