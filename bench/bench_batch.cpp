@@ -41,15 +41,27 @@ std::vector<std::string> Lines() {
     std::snprintf(key, sizeof key, "02KA%05d", 1 + i / 500);
     const int64_t amount = (i * 7919L) % 10000000 + 1;
     const bool debit = i % 2 == 0;
-    InsertSQL("TemePoz",
-              {"Kljuc", key, "Poz", 1 + i % 500, "Konto", std::to_string(1000 + i % 9000), "ProtiKonto",
-               std::to_string(7000 + i % 900), "Subjekt", "Kupec " + std::to_string(i % 4000), "Oddelek",
-               std::to_string(100 + i % 50), "Dokument", "IR" + std::to_string(i), "VezniDok", "",
-               "VKljuc", "", "DokumentTuj", "", "DatumDok", TVarRec::DateTime(37316 + i % 28), "DatumDDV",
-               TVarRec::DateTime(37316 + i % 28), "DatumVal", TVarRec::DateTime(37346 + i % 28), "Opomba",
-               remark + " " + std::to_string(i), "UserZap", "Prenos", "UserSpre", "Prenos", "Valuta", "SIT",
-               "Debet", TCurrency{debit ? amount : 0}, "ValDebet", TCurrency{0}, "Kredit",
-               TCurrency{debit ? 0 : amount}, "ValKredit", TCurrency{0}},
+    InsertSQL("TemePoz", {"Kljuc",       key,
+                          "Poz",         1 + i % 500,
+                          "Konto",       std::to_string(1000 + i % 9000),
+                          "ProtiKonto",  std::to_string(7000 + i % 900),
+                          "Subjekt",     "Kupec " + std::to_string(i % 4000),
+                          "Oddelek",     std::to_string(100 + i % 50),
+                          "Dokument",    "IR" + std::to_string(i),
+                          "VezniDok",    "",
+                          "VKljuc",      "",
+                          "DokumentTuj", "",
+                          "DatumDok",    TVarRec::DateTime(37316 + i % 28),
+                          "DatumDDV",    TVarRec::DateTime(37316 + i % 28),
+                          "DatumVal",    TVarRec::DateTime(37346 + i % 28),
+                          "Opomba",      remark + " " + std::to_string(i),
+                          "UserZap",     "Prenos",
+                          "UserSpre",    "Prenos",
+                          "Valuta",      "SIT",
+                          "Debet",       TCurrency{debit ? amount : 0},
+                          "ValDebet",    TCurrency{0},
+                          "Kredit",      TCurrency{debit ? 0 : amount},
+                          "ValKredit",   TCurrency{0}},
               line);
     out.push_back(std::move(line));
   }
@@ -83,7 +95,9 @@ void Check(SQLSMALLINT type, SQLHANDLE handle, SQLRETURN rc, const char* what) {
 // results read, on a statement handle of its own.
 class Raw {
  public:
-  explicit Raw(SQLHDBC dbc) : dbc_(dbc) { Check(SQL_HANDLE_DBC, dbc_, SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_), "statement"); }
+  explicit Raw(SQLHDBC dbc) : dbc_(dbc) {
+    Check(SQL_HANDLE_DBC, dbc_, SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_), "statement");
+  }
   ~Raw() { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
   Raw(const Raw&) = delete;
   Raw& operator=(const Raw&) = delete;
@@ -91,7 +105,8 @@ class Raw {
   void Send(const std::string& text, bool transaction) {
     if (transaction) SetAutoCommit(SQL_AUTOCOMMIT_OFF);
     Check(SQL_HANDLE_STMT, stmt_, SQLExecDirect(stmt_, (SQLCHAR*)text.c_str(), SQL_NTS), "execute");
-    for (SQLRETURN rc; (rc = SQLMoreResults(stmt_)) != SQL_NO_DATA;) Check(SQL_HANDLE_STMT, stmt_, rc, "results");
+    for (SQLRETURN rc; (rc = SQLMoreResults(stmt_)) != SQL_NO_DATA;)
+      Check(SQL_HANDLE_STMT, stmt_, rc, "results");
     SQLFreeStmt(stmt_, SQL_CLOSE);
     if (transaction) {
       Check(SQL_HANDLE_DBC, dbc_, SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT), "commit");
@@ -100,7 +115,8 @@ class Raw {
   }
   // Empties the table again; the number of rows that were there.
   SQLLEN Clear() {
-    Check(SQL_HANDLE_STMT, stmt_, SQLExecDirect(stmt_, (SQLCHAR*)"DELETE FROM TemePoz", SQL_NTS), "delete");
+    Check(SQL_HANDLE_STMT, stmt_, SQLExecDirect(stmt_, (SQLCHAR*)"DELETE FROM TemePoz", SQL_NTS),
+          "delete");
     SQLLEN rows = -1;
     SQLRowCount(stmt_, &rows);
     SQLFreeStmt(stmt_, SQL_CLOSE);
@@ -110,7 +126,8 @@ class Raw {
  private:
   void SetAutoCommit(SQLULEN value) {
     Check(SQL_HANDLE_DBC, dbc_,
-          SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER),
+          SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value),
+                            SQL_IS_UINTEGER),
           "autocommit");
   }
   SQLHDBC dbc_;
@@ -137,10 +154,11 @@ int main() {
       for (const std::string& l : lines) out << l << "\n";
     }
     const char* port = std::getenv("PRENOS_PG_PORT");
-    const std::string psql = "PGPASSWORD=" + ledger.Password() +
-                             " PGCLIENTENCODING=WIN1250 psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
-                             (port && *port ? port : "54329") + " -U " + ledger.UserName() + " -d " +
-                             ledger.Scalar("SELECT current_database()") + " -f " + file + " >/dev/null";
+    const std::string psql =
+        "PGPASSWORD=" + ledger.Password() +
+        " PGCLIENTENCODING=WIN1250 psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
+        (port && *port ? port : "54329") + " -U " + ledger.UserName() + " -d " +
+        ledger.Scalar("SELECT current_database()") + " -f " + file + " >/dev/null";
 
     TDataSif dm;
     dm.Database.SetUserName(ledger.UserName());
@@ -160,7 +178,8 @@ int main() {
           const int way = static_cast<int>((i + k + round) % 3);
           pending = texts[i];
           spent[way] += Seconds([&] {
-            if (way == 0 && !sqlExecute(dm.UpdateHstmt, pending, last)) throw std::runtime_error("a send failed");
+            if (way == 0 && !sqlExecute(dm.UpdateHstmt, pending, last))
+              throw std::runtime_error("a send failed");
             if (way > 0) raw.Send(texts[i], way == 1);
           });
           const SQLLEN rows = std::count(texts[i].begin(), texts[i].end(), ';');
@@ -171,13 +190,16 @@ int main() {
     double psqlBest = 1e9;
     for (int round = 0; round < kRounds; ++round) {
       psqlBest = std::min(psqlBest, Seconds([&] {
-        if (std::system(psql.c_str()) != 0) throw std::runtime_error("psql -f failed");
-      }));
+                            if (std::system(psql.c_str()) != 0)
+                              throw std::runtime_error("psql -f failed");
+                          }));
       const std::string count = ledger.Scalar("SELECT count(*) FROM TemePoz");
-      if (count != std::to_string(kRows)) throw std::runtime_error("psql -f left " + count + " rows");
+      if (count != std::to_string(kRows))
+        throw std::runtime_error("psql -f left " + count + " rows");
       ledger.Exec("TRUNCATE TemePoz");
     }
-    const double batch = spent[0] / kRounds, rawTx = spent[1] / kRounds, rawAuto = spent[2] / kRounds;
+    const double batch = spent[0] / kRounds, rawTx = spent[1] / kRounds,
+                 rawAuto = spent[2] / kRounds;
     auto rate = [](double s) { return kRows / s; };
     std::printf("%d TemePoz rows in %zu batches, %d rounds\n", kRows, texts.size(), kRounds);
     std::printf("sqlExecute (one transaction per batch):     %10.0f rows/s\n", rate(batch));

@@ -2,8 +2,8 @@
 // without the record cache, Locate of the last row, and the same walk done directly on
 // the statement with FetchNext alone (the driver's fetch, which the data set adds its
 // record reading to), in the same run.
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -69,10 +69,12 @@ double WalkStatement(THdbc& db) {
 int main() {
   try {
     TestLedger ledger(Backend::Postgres);
-    ledger.Exec("CREATE TABLE Big (Id integer NOT NULL PRIMARY KEY, Naziv varchar(40), Znesek numeric(18,4), Datum " +
-                ledger.TimestampType() + ");\nINSERT INTO Big SELECT g, 'Naziv ' || g, g * 1.25, " +
-                "timestamp '2024-01-01' + g * interval '1 minute' FROM generate_series(1, " + std::to_string(kRows) +
-                ") AS g;\nANALYZE Big;\n");
+    ledger.Exec(
+        "CREATE TABLE Big (Id integer NOT NULL PRIMARY KEY, Naziv varchar(40), Znesek "
+        "numeric(18,4), Datum " +
+        ledger.TimestampType() + ");\nINSERT INTO Big SELECT g, 'Naziv ' || g, g * 1.25, " +
+        "timestamp '2024-01-01' + g * interval '1 minute' FROM generate_series(1, " +
+        std::to_string(kRows) + ") AS g;\nANALYZE Big;\n");
     THdbc db(nullptr, "Database");
     Connect(db, ledger);
 
@@ -94,7 +96,8 @@ int main() {
     const auto start = std::chrono::steady_clock::now();
     const bool found = ds.Locate("Id", kRows, {});
     const double locate = Seconds(start);
-    if (!found || ds.FieldByName("Id").AsInteger() != kRows) std::fprintf(stderr, "Locate missed the last row\n");
+    if (!found || ds.FieldByName("Id").AsInteger() != kRows)
+      std::fprintf(stderr, "Locate missed the last row\n");
 
     std::printf("statement walk (FetchNext):   %10.0f rows/s\n", bare);
     std::printf("data set walk:                %10.0f rows/s\n", plain);

@@ -46,7 +46,9 @@ std::string Pad(const std::string& s, size_t n) { return (s + std::string(n, ' '
 
 std::string Line(const Row& r) {
   std::string l(224, ' ');
-  auto put = [&](size_t start, size_t len, const std::string& v) { l.replace(start - 1, len, Pad(v, len)); };
+  auto put = [&](size_t start, size_t len, const std::string& v) {
+    l.replace(start - 1, len, Pad(v, len));
+  };
   char zap[16], val[16];
   std::snprintf(zap, sizeof zap, "200203%02d", r.zapDay);
   std::snprintf(val, sizeof val, "200204%02d", r.valDay);
@@ -66,13 +68,14 @@ std::string Line(const Row& r) {
 // The row as the import stages it, as an INSERT of all 34 columns.
 std::string Insert(const Row& r) {
   char buf[512];
-  std::snprintf(buf, sizeof buf,
-                "INSERT INTO Prenos VALUES(NULL,NULL,NULL,NULL,NULL,NULL,%d,NULL,NULL,NULL,NULL,NULL,"
-                "NULL,'%s','%s','%s','%s',NULL,'%s',NULL,NULL,NULL,'2002-03-%02d','%s',NULL,NULL,"
-                "%.2f,NULL,NULL,'2002-04-%02d',NULL,NULL,NULL,NULL);\n",
-                r.doc, Pad(r.kz, 10).c_str(), Pad(r.kn, 10).c_str(),
-                Pad(r.ks, 10).c_str(), Pad(r.kk, 10).c_str(), Pad(r.kd, 7).c_str(), r.zapDay,
-                Pad(r.vs, 22).c_str(), r.amount, r.valDay);
+  std::snprintf(
+      buf, sizeof buf,
+      "INSERT INTO Prenos VALUES(NULL,NULL,NULL,NULL,NULL,NULL,%d,NULL,NULL,NULL,NULL,NULL,"
+      "NULL,'%s','%s','%s','%s',NULL,'%s',NULL,NULL,NULL,'2002-03-%02d','%s',NULL,NULL,"
+      "%.2f,NULL,NULL,'2002-04-%02d',NULL,NULL,NULL,NULL);\n",
+      r.doc, Pad(r.kz, 10).c_str(), Pad(r.kn, 10).c_str(), Pad(r.ks, 10).c_str(),
+      Pad(r.kk, 10).c_str(), Pad(r.kd, 7).c_str(), r.zapDay, Pad(r.vs, 22).c_str(), r.amount,
+      r.valDay);
   return buf;
 }
 
@@ -103,11 +106,13 @@ int main() {
   {
     std::ofstream in(input, std::ios::binary);
     std::ofstream sql(script, std::ios::binary);
-    sql << "BEGIN;\nCREATE TABLE Prenos (Ident INTEGER, Oznaka INTEGER, Tip INTEGER, StDok INTEGER, "
+    sql << "BEGIN;\nCREATE TABLE Prenos (Ident INTEGER, Oznaka INTEGER, Tip INTEGER, StDok "
+           "INTEGER, "
            "StDne INTEGER, IdZap INTEGER, DsKup_Knj INTEGER, IdRacuna INTEGER, IdStrm INTEGER, "
            "IdKupDob INTEGER, IdMatOsn INTEGER, IdDeviza INTEGER, IdDokm INTEGER, KzRacuna "
            "VARCHAR(10), KNaRacun VARCHAR(10), KStrM VARCHAR(10), KKupDob VARCHAR(10), KMatOsn "
-           "VARCHAR(10), KDokm VARCHAR(10), STrans INTEGER, STrank INTEGER, STranMs INTEGER, DatZap "
+           "VARCHAR(10), KDokm VARCHAR(10), STrans INTEGER, STrank INTEGER, STranMs INTEGER, "
+           "DatZap "
            "DATE, Vsebina VARCHAR(22), Operater VARCHAR(1), Status VARCHAR(1), Znesek FLOAT, "
            "OdpZnesek FLOAT, Kolicina FLOAT, DatVal DATE, IDDevize INTEGER, KDevize VARCHAR(10), "
            "Tecaj FLOAT, Status1 VARCHAR(1));\n";
@@ -135,7 +140,8 @@ int main() {
   const std::string check =
       "SELECT count(*), sum(DsKup_Knj), round(sum(Znesek), 2), max(DatZap), max(DatVal), "
       "sum(length(KzRacuna || KNaRacun || KStrM || KKupDob || KDokm || Vsebina)) FROM Prenos";
-  const std::string a = Output("sqlite3 '" + tables.tbPrenos.FilePath().string() + "' '" + check + "'");
+  const std::string a =
+      Output("sqlite3 '" + tables.tbPrenos.FilePath().string() + "' '" + check + "'");
   const std::string b = Output("sqlite3 '" + baseline.string() + "' '" + check + "'");
 
   std::error_code ec;

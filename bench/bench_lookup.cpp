@@ -119,7 +119,8 @@ TResult Measure(const TestLedger& ledger, const std::vector<std::string>& attrib
   for (int i = 0; i < kSamples; ++i) {
     selector->selectAll();
     QTest::keyClick(selector, kTyped[i % (sizeof kTyped - 1)]);
-    while (selector->SearchTimer().isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    while (selector->SearchTimer().isActive())
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     selector->List()->grab();  // the list painted with its first rows
     samples.push_back(Ms(Clock::now() - watch.fired));
     if (!result.failure.empty()) return result;
@@ -128,14 +129,16 @@ TResult Measure(const TestLedger& ledger, const std::vector<std::string>& attrib
 
   selector->selectAll();
   QTest::keyClick(selector, '5');
-  while (selector->SearchTimer().isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+  while (selector->SearchTimer().isActive())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
   try {
     result.scrolls = ScrollsBothWays(table, fromFive);
   } catch (const std::exception& e) {
     result.failure = std::string("scrolling: ") + e.what();
   }
   result.session = ledger.Scalar(
-      "SELECT string_agg(DISTINCT state, ', ') FROM pg_stat_activity WHERE datname = current_database() "
+      "SELECT string_agg(DISTINCT state, ', ') FROM pg_stat_activity WHERE datname = "
+      "current_database() "
       "AND pid <> pg_backend_pid()");
   return result;
 }
@@ -159,14 +162,17 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   try {
     TestLedger ledger(Backend::Postgres);
-    ledger.Exec("INSERT INTO PoslDog (PoslDog, Naziv, Tip, Vrsta) SELECT g::text, 'Poslovni dogodek ' || g, 'TG', "
-                "CASE WHEN g % 10 = 0 THEN 'B' ELSE 'K' END FROM generate_series(1, " +
-                std::to_string(kEvents) + ") AS g;\nANALYZE PoslDog;\n");
+    ledger.Exec(
+        "INSERT INTO PoslDog (PoslDog, Naziv, Tip, Vrsta) SELECT g::text, 'Poslovni dogodek ' || "
+        "g, 'TG', "
+        "CASE WHEN g % 10 = 0 THEN 'B' ELSE 'K' END FROM generate_series(1, " +
+        std::to_string(kEvents) + ") AS g;\nANALYZE PoslDog;\n");
     std::vector<std::string> fromFive;
-    for (const auto& row :
-         ledger.Query("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K' AND PoslDog >= '5' ORDER BY PoslDog"))
+    for (const auto& row : ledger.Query(
+             "SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K' AND PoslDog >= '5' ORDER BY PoslDog"))
       fromFive.push_back(row.at(0));
-    const std::string rewritten = "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= '5' ORDER BY POSLDOG";
+    const std::string rewritten =
+        "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= '5' ORDER BY POSLDOG";
 
     struct TSetting {
       const char* name;
@@ -184,13 +190,16 @@ int main(int argc, char* argv[]) {
         std::printf("%-40s failed: %s\n", s.name, r.failure.c_str());
         continue;
       }
-      std::printf("%-40s %8.1f ms to the first rows, scrolls both ways: %s, session while open: %s\n", s.name,
-                  r.searchMs, r.scrolls ? "yes" : "NO", r.session.c_str());
-      if (s.attributes.size() == 2 && s.attributes[1] == "Fetch=100" && r.scrolls) recommended = r.searchMs;
+      std::printf(
+          "%-40s %8.1f ms to the first rows, scrolls both ways: %s, session while open: %s\n",
+          s.name, r.searchMs, r.scrolls ? "yes" : "NO", r.session.c_str());
+      if (s.attributes.size() == 2 && s.attributes[1] == "Fetch=100" && r.scrolls)
+        recommended = r.searchMs;
     }
-    std::printf("%-40s %8.1f ms (%zu rows)\n", "psql, the same SELECT, all rows", PsqlMs(ledger, rewritten),
-                fromFive.size());
-    std::printf("%-40s %8.1f ms\n", "psql, its first 8 rows (LIMIT 8)", PsqlMs(ledger, rewritten + " LIMIT 8"));
+    std::printf("%-40s %8.1f ms (%zu rows)\n", "psql, the same SELECT, all rows",
+                PsqlMs(ledger, rewritten), fromFive.size());
+    std::printf("%-40s %8.1f ms\n", "psql, its first 8 rows (LIMIT 8)",
+                PsqlMs(ledger, rewritten + " LIMIT 8"));
     std::printf("search_ms: %.1f\n", recommended);
     return recommended > 0 ? 0 : 1;
   } catch (const std::exception& e) {

@@ -15,10 +15,10 @@
 #include <QVariant>
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -41,7 +41,9 @@ constexpr int kRounds = 5;
 constexpr int kBatches = 1000;
 const char* kSelect = "SELECT Id, Name, Amount, Stamp, Note FROM Bench";
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // Processor time of this process: the readers differ only in the work the client does,
 // and on a shared machine the wall clock also counts the time other processes take.
@@ -75,16 +77,20 @@ void Ok(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE h, const char* what) {
 
 void Fill(const TestLedger& ledger) {
   const std::string ts = ledger.TimestampType();
-  ledger.Exec("CREATE TABLE Bench (Id integer, Name varchar(20), Amount numeric(18,4), Stamp " + ts +
-              ", Note varchar(40));");
+  ledger.Exec("CREATE TABLE Bench (Id integer, Name varchar(20), Amount numeric(18,4), Stamp " +
+              ts + ", Note varchar(40));");
   const std::string n = std::to_string(kRows);
   if (ledger.IsPostgres())
-    ledger.Exec("INSERT INTO Bench SELECT g, 'name ' || g, g * 1.2345, timestamp '2004-01-01' + g * interval '1 second',"
-                " 'note for row number ' || g FROM generate_series(1, " + n + ") AS g;");
+    ledger.Exec(
+        "INSERT INTO Bench SELECT g, 'name ' || g, g * 1.2345, timestamp '2004-01-01' + g * "
+        "interval '1 second',"
+        " 'note for row number ' || g FROM generate_series(1, " +
+        n + ") AS g;");
   else
-    ledger.Exec("WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < " + n +
-                ") INSERT INTO Bench SELECT g, 'name ' || g, round(g * 1.2345, 4),"
-                " datetime('2004-01-01', '+' || g || ' seconds'), 'note for row number ' || g FROM s;");
+    ledger.Exec(
+        "WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < " + n +
+        ") INSERT INTO Bench SELECT g, 'name ' || g, round(g * 1.2345, 4),"
+        " datetime('2004-01-01', '+' || g || ' seconds'), 'note for row number ' || g FROM s;");
   ledger.Exec("CREATE TABLE BenchIns (A integer, B varchar(40), C numeric(18,4));");
 }
 
@@ -120,7 +126,8 @@ Result ReadBare(SQLHDBC dbc) {
   SQLBindCol(st, 4, SQL_C_TYPE_TIMESTAMP, &stamp, sizeof stamp, &ind[3]);
   SQLBindCol(st, 5, SQL_C_CHAR, note, sizeof note, &ind[4]);
   const void* buffers[5] = {&id, name, &amount, &stamp, note};
-  const SQLSMALLINT types[5] = {SQL_C_SLONG, SQL_C_CHAR, SQL_C_DOUBLE, SQL_C_TYPE_TIMESTAMP, SQL_C_CHAR};
+  const SQLSMALLINT types[5] = {SQL_C_SLONG, SQL_C_CHAR, SQL_C_DOUBLE, SQL_C_TYPE_TIMESTAMP,
+                                SQL_C_CHAR};
   Result r;
   SQLRETURN rc;
   while ((rc = SQLFetch(st)) != SQL_NO_DATA) {
@@ -129,7 +136,8 @@ Result ReadBare(SQLHDBC dbc) {
     for (int col = 0; col < 5; ++col)
       if (ind[col] != SQL_NULL_DATA)
         r.chars += static_cast<long>(
-            prenos::BufferToText(buffers[col], types[col], prenos::TStringTrimming::stTrimTrailing).size());
+            prenos::BufferToText(buffers[col], types[col], prenos::TStringTrimming::stTrimTrailing)
+                .size());
   }
   SQLFreeHandle(SQL_HANDLE_STMT, st);
   return r;
@@ -154,8 +162,9 @@ std::vector<std::string> Batches() {
   for (int b = 0; b < kBatches; ++b) {
     std::string text;
     for (int i = 0; text.size() <= 8192; ++i)
-      text += "INSERT INTO BenchIns (A, B, C) VALUES (" + std::to_string(b * 1000 + i) + ", 'batch " +
-              std::to_string(b) + " line " + std::to_string(i) + "', " + std::to_string(i) + ".25); ";
+      text += "INSERT INTO BenchIns (A, B, C) VALUES (" + std::to_string(b * 1000 + i) +
+              ", 'batch " + std::to_string(b) + " line " + std::to_string(i) + "', " +
+              std::to_string(i) + ".25); ";
     out.push_back(std::move(text));
   }
   return out;
@@ -208,15 +217,16 @@ int RunBackend(Backend backend, int argc, char** argv) {
       best[reader] = std::min(best[reader], t);
     }
   for (const char* reader : {"layer", "bare", "qodbc"})
-    std::printf("%s fetch %-6s %10.0f rows/s of processor time, %10.0f rows/s of wall time\n", name, reader,
-                kRows / best[reader], kRows / bestWall[reader]);
+    std::printf("%s fetch %-6s %10.0f rows/s of processor time, %10.0f rows/s of wall time\n", name,
+                reader, kRows / best[reader], kRows / bestWall[reader]);
   std::printf("RATIO %s fetch_vs_raw %.3f\n", name, best["layer"] / best["bare"]);
   std::printf("RATIO %s qodbc_vs_fetch %.3f\n", name, best["qodbc"] / best["layer"]);
 
   if (backend == Backend::Postgres) {
     const std::vector<std::string> batches = Batches();
     SQLHSTMT bare = SQL_NULL_HSTMT;
-    Ok(SQLAllocHandle(SQL_HANDLE_STMT, db.Handle(), &bare), SQL_HANDLE_DBC, db.Handle(), "SQLAllocHandle");
+    Ok(SQLAllocHandle(SQL_HANDLE_STMT, db.Handle(), &bare), SQL_HANDLE_DBC, db.Handle(),
+       "SQLAllocHandle");
     prenos::THstmt exec(&owner, "UpdateHstmt");
     exec.SetConcurrencyType(SQL_CONCUR_VALUES);
     exec.SetBlobPlacement(prenos::TBlobPlacement::bpByExec);
@@ -234,7 +244,8 @@ int RunBackend(Backend backend, int argc, char** argv) {
       };
       const auto viaBare = [&] {
         const auto start = Clock::now();
-        Ok(SQLExecDirect(bare, (SQLCHAR*)text.c_str(), SQL_NTS), SQL_HANDLE_STMT, bare, "SQLExecDirect");
+        Ok(SQLExecDirect(bare, (SQLCHAR*)text.c_str(), SQL_NTS), SQL_HANDLE_STMT, bare,
+           "SQLExecDirect");
         SQLFreeStmt(bare, SQL_CLOSE);
         raw += Seconds(start);
       };
@@ -249,8 +260,9 @@ int RunBackend(Backend backend, int argc, char** argv) {
     exec.Close();
     SQLFreeHandle(SQL_HANDLE_STMT, bare);
     const std::string rows = ledger.Scalar("SELECT COUNT(*) FROM BenchIns");
-    std::printf("%s exec   %zu batches of about %zu bytes twice, %s rows: layer %.3f s, bare %.3f s\n", name,
-                batches.size(), batches[0].size(), rows.c_str(), layer, raw);
+    std::printf(
+        "%s exec   %zu batches of about %zu bytes twice, %s rows: layer %.3f s, bare %.3f s\n",
+        name, batches.size(), batches[0].size(), rows.c_str(), layer, raw);
     std::printf("RATIO %s exec_vs_raw %.3f\n", name, layer / raw);
   }
   qt.close();
@@ -282,7 +294,8 @@ std::map<std::string, std::string> RunChild(const char* self, const char* backen
 int main(int argc, char** argv) {
   try {
     if (argc >= 3 && std::strcmp(argv[1], "--backend") == 0)
-      return RunBackend(std::strcmp(argv[2], "postgres") == 0 ? Backend::Postgres : Backend::Sqlite, argc, argv);
+      return RunBackend(std::strcmp(argv[2], "postgres") == 0 ? Backend::Postgres : Backend::Sqlite,
+                        argc, argv);
 
     const std::string start = std::string(PRENOS_SOURCE_DIR) + "/scripts/pg start";
     if (std::system(start.c_str()) != 0)

@@ -64,7 +64,8 @@ void WriteInput(const fs::path& file, int records) {
     f.DatZap = "200203" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(1 + i % 28);
     f.Vsebina = "Racun " + std::to_string(i);
     const long cents = (i * 7919L) % 10000000 + 1;
-    f.Znesek = std::to_string(cents / 100) + "," + (cents % 100 < 10 ? "0" : "") + std::to_string(cents % 100);
+    f.Znesek = std::to_string(cents / 100) + "," + (cents % 100 < 10 ? "0" : "") +
+               std::to_string(cents % 100);
     f.DatVal = "200204" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(1 + i % 28);
     // One record in twenty is skipped by the posting rules: a zero amount or no accounts.
     if (i % 20 == 7) f.Znesek = "0,00";
@@ -79,11 +80,11 @@ void PrepareLedger(const TestLedger& ledger) {
   ledger.LoadSample();
   std::string sql = "INSERT INTO Teme (Kljuc, PoslDog) VALUES ('02KA00041', 'KA');\n";
   for (int i = 0; i < kPartners * 3 / 4; ++i)
-    sql += "INSERT INTO Subjekt (Naziv, Naziv2, VrstSubj) VALUES ('Partner " + std::to_string(i) + "', '" +
-           Partner(i) + "', 'P');\n";
+    sql += "INSERT INTO Subjekt (Naziv, Naziv2, VrstSubj) VALUES ('Partner " + std::to_string(i) +
+           "', '" + Partner(i) + "', 'P');\n";
   for (int i = 0; i < kCentres * 3 / 4; ++i)
-    sql += "INSERT INTO Subjekt (Naziv, Naziv2, VrstSubj) VALUES ('Oddelek " + std::to_string(i) + "', '" +
-           Centre(i) + "', 'P');\n";
+    sql += "INSERT INTO Subjekt (Naziv, Naziv2, VrstSubj) VALUES ('Oddelek " + std::to_string(i) +
+           "', '" + Centre(i) + "', 'P');\n";
   ledger.Exec(sql);
 }
 
@@ -95,12 +96,16 @@ long PeakRssKb() {
   return -1;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 // What the ledger holds after a run or a replay, for comparing the two.
 std::string Contents(const TestLedger& ledger) {
-  return ledger.Scalar("SELECT COUNT(*) || '/' || COUNT(DISTINCT Kljuc) || '/' || SUM(Poz) FROM TemePoz") + "/" +
-         ledger.Scalar("SELECT COUNT(*) FROM Subjekt") + "/" + ledger.Scalar("SELECT COUNT(*) FROM Teme");
+  return ledger.Scalar(
+             "SELECT COUNT(*) || '/' || COUNT(DISTINCT Kljuc) || '/' || SUM(Poz) FROM TemePoz") +
+         "/" + ledger.Scalar("SELECT COUNT(*) FROM Subjekt") + "/" +
+         ledger.Scalar("SELECT COUNT(*) FROM Teme");
 }
 
 // ---- the run: the program's own run, its statements written to the stream file as
@@ -118,7 +123,9 @@ class BenchView : public TRunView {
   std::string FileName() const override { return file_; }
   void SetProgress(int) override {}
   void SetWaitCursor(bool) override {}
-  void ShowInformation(const std::string&, const std::string& text) override { done = text.rfind(kTransferDoneText, 0) == 0; }
+  void ShowInformation(const std::string&, const std::string& text) override {
+    done = text.rfind(kTransferDoneText, 0) == 0;
+  }
   void ShowError(const std::string&) override { done = false; }
   void FillPrenos() override { prenos::FillPrenos(tables.tbPrenos, tables.TAscii, file_); }
   TTable& StagingTable() override { return tables.tbPrenos; }
@@ -157,11 +164,12 @@ int ChildRun(Backend backend, const std::string& input, const std::string& strea
   }
 
   const auto t0 = std::chrono::steady_clock::now();
-  RunTransfer(view, TLedger{module.Database, module.UpdateHstmt, module.qQueryFind, module.qQuery0});
+  RunTransfer(view,
+              TLedger{module.Database, module.UpdateHstmt, module.qQueryFind, module.qQuery0});
   const double seconds = Seconds(std::chrono::steady_clock::now() - t0);
   if (out) std::fclose(out);
-  std::printf("seconds=%.6f\nrss_kb=%ld\ndone=%d\ncontents=%s\n", seconds, PeakRssKb(), view.done ? 1 : 0,
-              Contents(ledger).c_str());
+  std::printf("seconds=%.6f\nrss_kb=%ld\ndone=%d\ncontents=%s\n", seconds, PeakRssKb(),
+              view.done ? 1 : 0, Contents(ledger).c_str());
   return 0;
 }
 
@@ -174,8 +182,11 @@ void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* what) {
   SQLCHAR state[6] = {0}, message[512] = {0};
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  for (SQLSMALLINT i = 1; SQL_SUCCEEDED(SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length)); ++i)
-    text += std::string(": ") + reinterpret_cast<char*>(state) + " " + reinterpret_cast<char*>(message);
+  for (SQLSMALLINT i = 1; SQL_SUCCEEDED(
+           SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length));
+       ++i)
+    text +=
+        std::string(": ") + reinterpret_cast<char*>(state) + " " + reinterpret_cast<char*>(message);
   throw std::runtime_error(text);
 }
 
@@ -217,7 +228,8 @@ int ChildReplay(Backend backend, const std::string& stream, const std::string& p
   SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-  Check(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)login.c_str(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+  Check(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)login.c_str(), SQL_NTS, nullptr, 0, nullptr,
+                         SQL_DRIVER_NOPROMPT),
         SQL_HANDLE_DBC, dbc, "connect");
   SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
   SQLUINTEGER batches = 0;
@@ -233,7 +245,8 @@ int ChildReplay(Backend backend, const std::string& stream, const std::string& p
   for (const Statement& s : statements) {
     if (s.kind == 'Q') {
       Check(SQLExecDirect(st, (SQLCHAR*)s.sql.c_str(), SQL_NTS), SQL_HANDLE_STMT, st, "query");
-      if (SQLFetch(st) == SQL_SUCCESS) SQLGetData(st, 1, SQL_C_CHAR, value, sizeof value, &indicator);
+      if (SQLFetch(st) == SQL_SUCCESS)
+        SQLGetData(st, 1, SQL_C_CHAR, value, sizeof value, &indicator);
       SQLFreeStmt(st, SQL_CLOSE);
       continue;
     }
@@ -253,12 +266,14 @@ int ChildReplay(Backend backend, const std::string& stream, const std::string& p
     }
     if (!ok) ++refused;
     if (!wholeRun) {
-      Check(SQLEndTran(SQL_HANDLE_DBC, dbc, ok ? SQL_COMMIT : SQL_ROLLBACK), SQL_HANDLE_DBC, dbc, "commit");
+      Check(SQLEndTran(SQL_HANDLE_DBC, dbc, ok ? SQL_COMMIT : SQL_ROLLBACK), SQL_HANDLE_DBC, dbc,
+            "commit");
       autoCommit(SQL_AUTOCOMMIT_ON);
     }
   }
   if (wholeRun) {
-    Check(SQLEndTran(SQL_HANDLE_DBC, dbc, refused ? SQL_ROLLBACK : SQL_COMMIT), SQL_HANDLE_DBC, dbc, "commit");
+    Check(SQLEndTran(SQL_HANDLE_DBC, dbc, refused ? SQL_ROLLBACK : SQL_COMMIT), SQL_HANDLE_DBC, dbc,
+          "commit");
     autoCommit(SQL_AUTOCOMMIT_ON);
   }
   SQLFreeHandle(SQL_HANDLE_STMT, st);
@@ -266,8 +281,8 @@ int ChildReplay(Backend backend, const std::string& stream, const std::string& p
   const double seconds = Seconds(std::chrono::steady_clock::now() - t0);
   SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   SQLFreeHandle(SQL_HANDLE_ENV, env);
-  std::printf("seconds=%.6f\nrss_kb=%ld\nstatements=%zu\nrefused=%d\ncontents=%s\n", seconds, PeakRssKb(),
-              statements.size(), refused, Contents(ledger).c_str());
+  std::printf("seconds=%.6f\nrss_kb=%ld\nstatements=%zu\nrefused=%d\ncontents=%s\n", seconds,
+              PeakRssKb(), statements.size(), refused, Contents(ledger).c_str());
   return 0;
 }
 
@@ -293,8 +308,8 @@ std::map<std::string, std::string> Child(const std::string& args) {
 }
 
 struct Figures {
-  double run = 0, replay = 0;  // medians of the seconds
-  double ratio = 0;            // median of the pairwise run / replay ratios
+  double run = 0, replay = 0;    // medians of the seconds
+  double ratio = 0;              // median of the pairwise run / replay ratios
   double wholeVsAutocommit = 0;  // median of the pairwise whole-run / per-batch replay ratios
   long rss = 0;
 };
@@ -309,9 +324,11 @@ double Median(std::vector<double> v) {
 // means nothing.
 Figures Measure(const char* backend, const fs::path& dir, int records, int pairs) {
   const fs::path input = dir / ("knjizbe-" + std::to_string(records) + ".txt");
-  const fs::path stream = dir / ("stream-" + std::string(backend) + "-" + std::to_string(records) + ".txt");
+  const fs::path stream =
+      dir / ("stream-" + std::string(backend) + "-" + std::to_string(records) + ".txt");
   WriteInput(input, records);
-  const std::string replayArgs = std::string(backend) + " " + input.string() + " " + stream.string();
+  const std::string replayArgs =
+      std::string(backend) + " " + input.string() + " " + stream.string();
   // The stream the replays read comes from a run of its own, not timed.
   auto first = Child(std::string("run ") + replayArgs);
   if (first["done"] != "1") throw std::runtime_error("the run did not complete");
@@ -331,7 +348,8 @@ Figures Measure(const char* backend, const fs::path& dir, int records, int pairs
     if (run["done"] != "1") throw std::runtime_error("the run did not complete");
     for (auto* other : {&replay, &perBatch})
       if (run["contents"] != (*other)["contents"])
-        throw std::runtime_error("run and replay differ: " + run["contents"] + " vs " + (*other)["contents"]);
+        throw std::runtime_error("run and replay differ: " + run["contents"] + " vs " +
+                                 (*other)["contents"]);
     runs.push_back(std::stod(run["seconds"]));
     replays.push_back(std::stod(replay["seconds"]));
     ratios.push_back(runs.back() / replays.back());
@@ -342,9 +360,12 @@ Figures Measure(const char* backend, const fs::path& dir, int records, int pairs
                   static_cast<size_t>(std::stoul(replay["statements"])), run["contents"].c_str());
   }
   Figures f{Median(runs), Median(replays), Median(ratios), Median(patterns), rss};
-  std::printf("%-8s %7d records: run %.3f s (%.0f records/s), replay %.3f s, ratio %.3f (median of %d pairs), "
-              "whole run vs commit per batch %.3f, peak RSS %ld kB\n",
-              backend, records, f.run, records / f.run, f.replay, f.ratio, pairs, f.wholeVsAutocommit, f.rss);
+  std::printf(
+      "%-8s %7d records: run %.3f s (%.0f records/s), replay %.3f s, ratio %.3f (median of %d "
+      "pairs), "
+      "whole run vs commit per batch %.3f, peak RSS %ld kB\n",
+      backend, records, f.run, records / f.run, f.replay, f.ratio, pairs, f.wholeVsAutocommit,
+      f.rss);
   std::fflush(stdout);
   return f;
 }
@@ -354,9 +375,11 @@ Figures Measure(const char* backend, const fs::path& dir, int records, int pairs
 int main(int argc, char** argv) {
   try {
     if ((argc == 6 || argc == 7) && std::string(argv[1]) == "child") {
-      const Backend backend = std::string(argv[3]) == "postgres" ? Backend::Postgres : Backend::Sqlite;
-      return std::string(argv[2]) == "run" ? ChildRun(backend, argv[4], argv[5])
-                                           : ChildReplay(backend, argv[5], argc == 7 ? argv[6] : "run");
+      const Backend backend =
+          std::string(argv[3]) == "postgres" ? Backend::Postgres : Backend::Sqlite;
+      return std::string(argv[2]) == "run"
+                 ? ChildRun(backend, argv[4], argv[5])
+                 : ChildReplay(backend, argv[5], argc == 7 ? argv[6] : "run");
     }
     std::vector<std::string> backends = {"postgres", "sqlite"};
     if (argc == 2 || argc == 3) backends = {argv[1]};
@@ -381,9 +404,11 @@ int main(int argc, char** argv) {
       if (!small.count(backend)) continue;
       const std::string suffix = backend == "postgres" ? "" : "_" + backend;
       if (large.count(backend)) {
-        if (backend == "postgres") std::printf("transfer_vs_replay_100k: %.3f\n", large[backend].ratio);
-        std::printf("rss_growth_100k_vs_10k%s: %.3f\n", suffix.c_str(),
-                    static_cast<double>(large[backend].rss) / static_cast<double>(small[backend].rss));
+        if (backend == "postgres")
+          std::printf("transfer_vs_replay_100k: %.3f\n", large[backend].ratio);
+        std::printf(
+            "rss_growth_100k_vs_10k%s: %.3f\n", suffix.c_str(),
+            static_cast<double>(large[backend].rss) / static_cast<double>(small[backend].rss));
       }
       std::printf("run_vs_autocommit%s: %.3f\n", suffix.c_str(), small[backend].wholeVsAutocommit);
       std::printf("transfer_vs_replay%s: %.3f\n", suffix.c_str(), small[backend].ratio);

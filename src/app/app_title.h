@@ -6,7 +6,9 @@
 namespace prenos {
 
 // "Stelvar Prenos knjižb" in Windows-1250 (0x9E is ž).
-inline constexpr const char* kApplicationTitle = "Stelvar Prenos knji\x9E" "b";
+inline constexpr const char* kApplicationTitle =
+    "Stelvar Prenos knji\x9E"
+    "b";
 
 // Sets the title (Windows-1250) of the application object, which titles the error boxes,
 // and Qt's application name, by which the desktop shows the running program.

@@ -20,8 +20,11 @@ std::string Local(const QString& text) { return Utf8ToCp1250(text.toStdString())
 
 // Who booked the file before, for the refusal and the preview's warning.
 std::string EarlierText(const TRunRecord& e) {
-  return "Datoteka je bila \x9E" "e knji\x9E" "ena " + DateTimeText(e.Started) + " v temeljnico " + e.Journal + " (" +
-         std::to_string(e.Lines) + " vrstic, prenos " + std::to_string(e.Id) + ").";
+  return "Datoteka je bila \x9E"
+         "e knji\x9E"
+         "ena " +
+         DateTimeText(e.Started) + " v temeljnico " + e.Journal + " (" + std::to_string(e.Lines) +
+         " vrstic, prenos " + std::to_string(e.Id) + ").";
 }
 
 // The journal's observer keeping the summary the run ended with: a run that ends by an
@@ -41,14 +44,16 @@ class TBookObserver : public TJournalObserver {
 int BookCommand(const TBookArgs& a) {
   const QFileInfo file(a.File);
   if (!file.isFile() || !file.isReadable()) {
-    PrintErr("book: datoteke " + Local(a.File) + " ni ali je ni mogo\xE8" "e brati.");
+    PrintErr("book: datoteke " + Local(a.File) +
+             " ni ali je ni mogo\xE8"
+             "e brati.");
     return kExitUsage;
   }
   GetUserNameAndPassword(SQLUserName, SQLPassword);
   TDataSif module;
   TRunJournal journal;
-  TConsoleView view({Local(a.Event), Local(a.Clerk), Local(a.Journal), a.DateText, Local(file.absoluteFilePath()),
-                     !a.Journal.isEmpty()},
+  TConsoleView view({Local(a.Event), Local(a.Clerk), Local(a.Journal), a.DateText,
+                     Local(file.absoluteFilePath()), !a.Journal.isEmpty()},
                     a.Json);
   const auto ask = [&](const TRunRecord& earlier) {
     if (a.DryRun || a.Yes) PrintErr("Opozorilo: " + EarlierText(earlier));
@@ -70,10 +75,12 @@ int BookCommand(const TBookArgs& a) {
   int code = kExitFailed;
   if (run.State == TRunState::Cancelled && observer.Recorder().Earlier()) {
     PrintErr(EarlierText(*observer.Recorder().Earlier()) +
-             "\nNi\xE8 ni bilo knji\x9E" "eno. Za ponoven prenos dodajte --yes.");
+             "\nNi\xE8 ni bilo knji\x9E"
+             "eno. Za ponoven prenos dodajte --yes.");
     json["outcome"] = "refused";
     code = kExitRefused;
-  } else if (summary.Outcome == TRunSummary::TOutcome::Booked || summary.Outcome == TRunSummary::TOutcome::Preview) {
+  } else if (summary.Outcome == TRunSummary::TOutcome::Booked ||
+             summary.Outcome == TRunSummary::TOutcome::Preview) {
     code = kExitDone;
     if (!a.Json && run.Id) PrintOut("Prenos " + std::to_string(run.Id) + " v dnevniku prenosov.");
   }

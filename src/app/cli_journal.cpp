@@ -10,8 +10,8 @@
 #include "app/cli_json.h"
 #include "app/console_view.h"
 #include "app/datasif.h"
-#include "settings/credentials.h"
 #include "localtables/errorlog.h"
+#include "settings/credentials.h"
 #include "transfer/run_resolution.h"
 #include "transfer/run_texts.h"
 #include "transfer/run_undo.h"
@@ -58,7 +58,12 @@ int HistoryCommand(bool json) {
       Connect(module);
       ResolveInterruptedRuns(journal, module.qQueryFind);
     } catch (const std::exception& e) {
-      PrintErr("Nedokon\xE8" "anih prenosov ni bilo mogo\xE8" "e razre\x9A" "iti: " + std::string(e.what()));
+      PrintErr(
+          "Nedokon\xE8"
+          "anih prenosov ni bilo mogo\xE8"
+          "e razre\x9A"
+          "iti: " +
+          std::string(e.what()));
     }
   }
   const std::vector<TRunRecord> runs = journal.List();
@@ -68,11 +73,16 @@ int HistoryCommand(bool json) {
     PrintJson(list);
     return kExitDone;
   }
-  PrintOut(Cell("Prenos", 6) + Cell("\xC8" "as", 16) + Cell("Datoteka", 24) + Cell("Temeljnica", 10) +
-           Cell("Vrstice", 7) + Cell("Debet", 14) + Cell("Kredit", 14) + Cell("Izid", 14) + "Uporabnik");
+  PrintOut(Cell("Prenos", 6) +
+           Cell("\xC8"
+                "as",
+                16) +
+           Cell("Datoteka", 24) + Cell("Temeljnica", 10) + Cell("Vrstice", 7) + Cell("Debet", 14) +
+           Cell("Kredit", 14) + Cell("Izid", 14) + "Uporabnik");
   for (const TRunRecord& r : runs)
-    PrintOut(Cell(std::to_string(r.Id), 6) + Cell(DateTimeText(r.Started), 16) + Cell(FileNameOnly(r.FileName), 24) +
-             Cell(r.Journal, 10) + Cell(std::to_string(r.Lines), 7) + Cell(AmountText(r.Debit), 14) +
+    PrintOut(Cell(std::to_string(r.Id), 6) + Cell(DateTimeText(r.Started), 16) +
+             Cell(FileNameOnly(r.FileName), 24) + Cell(r.Journal, 10) +
+             Cell(std::to_string(r.Lines), 7) + Cell(AmountText(r.Debit), 14) +
              Cell(AmountText(r.Credit), 14) + Cell(RunStateText(r.State), 14) + r.User);
   return kExitDone;
 }
@@ -81,7 +91,8 @@ int UndoCommand(int64_t id, bool yes) {
   TRunJournal journal;
   const std::optional<TRunRecord> run = journal.Find(id);
   if (!run) {
-    PrintErr("undo: prenosa " + std::to_string(id) + " ni v dnevniku prenosov (glejte prenos-knjizb history).");
+    PrintErr("undo: prenosa " + std::to_string(id) +
+             " ni v dnevniku prenosov (glejte prenos-knjizb history).");
     return kExitUsage;
   }
   TDataSif module;
@@ -93,7 +104,10 @@ int UndoCommand(int64_t id, bool yes) {
     try {
       Connect(module);
     } catch (const std::exception& e) {
-      PrintErr("Razveljavitev ni uspela, ni\xE8" "esar ni bilo izbrisano: " + std::string(e.what()));
+      PrintErr(
+          "Razveljavitev ni uspela, ni\xE8"
+          "esar ni bilo izbrisano: " +
+          std::string(e.what()));
       return kExitFailed;
     }
   }
@@ -103,9 +117,9 @@ int UndoCommand(int64_t id, bool yes) {
     PrintErr(result.Reason);
     return watch.Seen() ? kExitFailed : kExitRefused;
   }
-  PrintOut("Prenos " + std::to_string(id) + " je razveljavljen: iz temeljnice " + run->Journal + " je izbrisanih " +
-           std::to_string(run->Lines) + " vrstic (debet " + AmountText(run->Debit) + ", kredit " +
-           AmountText(run->Credit) + ").");
+  PrintOut("Prenos " + std::to_string(id) + " je razveljavljen: iz temeljnice " + run->Journal +
+           " je izbrisanih " + std::to_string(run->Lines) + " vrstic (debet " +
+           AmountText(run->Debit) + ", kredit " + AmountText(run->Credit) + ").");
   return kExitDone;
 }
 
@@ -115,7 +129,8 @@ int ErrorsCommand(bool hasRun, int64_t id, bool json) {
     TRunJournal journal;
     const std::optional<TRunRecord> run = journal.Find(id);
     if (!run) {
-      PrintErr("errors: prenosa " + std::to_string(id) + " ni v dnevniku prenosov (glejte prenos-knjizb history).");
+      PrintErr("errors: prenosa " + std::to_string(id) +
+               " ni v dnevniku prenosov (glejte prenos-knjizb history).");
       return kExitUsage;
     }
     records = RecordsBetween(records, run->Started, run->Ended ? run->Ended : Now());
@@ -126,7 +141,10 @@ int ErrorsCommand(bool hasRun, int64_t id, bool json) {
     PrintJson(list);
     return kExitDone;
   }
-  PrintOut(Cell("\xC8" "as", 16) + Cell("Operacija", 24) + "Napaka");
+  PrintOut(Cell("\xC8"
+                "as",
+                16) +
+           Cell("Operacija", 24) + "Napaka");
   for (const TErrorRecord& r : records)
     PrintOut(Cell(DateTimeText(r.Cas), 16) + Cell(r.Operation, 24) + FirstLineOf(r.Error));
   return kExitDone;

@@ -22,7 +22,9 @@ QJsonValue Time(TDateTime value, bool withTime = true) {
   return withTime ? date + QString::asprintf("T%02d:%02d:%02d", h, mi, s) : date;
 }
 
-QJsonValue TextOrNull(const std::string& cp1250) { return cp1250.empty() ? QJsonValue::Null : QJsonValue(Text(cp1250)); }
+QJsonValue TextOrNull(const std::string& cp1250) {
+  return cp1250.empty() ? QJsonValue::Null : QJsonValue(Text(cp1250));
+}
 
 QJsonArray Subjects(const std::vector<std::string>& codes) {
   QJsonArray list;
@@ -83,7 +85,8 @@ QJsonObject SummaryJson(const TRunRecord& run, const TRunSummary& s) {
   using TOutcome = TRunSummary::TOutcome;
   static const char* const names[] = {"running", "booked", "failed", "cancelled", "preview"};
   o["outcome"] = names[static_cast<int>(s.Outcome)];
-  if (s.Outcome == TOutcome::Running) o["outcome"] = "failed";  // ended by an exception before its end
+  if (s.Outcome == TOutcome::Running)
+    o["outcome"] = "failed";  // ended by an exception before its end
   o["journal"] = TextOrNull(s.Journal.empty() ? run.Journal : s.Journal);
   o["first_position"] = s.FirstPoz;
   o["last_position"] = s.LastPoz;
@@ -113,7 +116,11 @@ QJsonObject ErrorJson(const TErrorRecord& e) {
   return o;
 }
 
-void PrintJson(const QJsonObject& object) { Print(QJsonDocument(object).toJson(QJsonDocument::Compact)); }
-void PrintJson(const QJsonArray& array) { Print(QJsonDocument(array).toJson(QJsonDocument::Compact)); }
+void PrintJson(const QJsonObject& object) {
+  Print(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+void PrintJson(const QJsonArray& array) {
+  Print(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
 
 }  // namespace prenos

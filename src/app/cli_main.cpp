@@ -17,7 +17,9 @@ int RunCommandLine(int argc, char** argv) {
     const TCommand command = ParseCommandLine(QCoreApplication::arguments());
     using TKind = TCommand::TKind;
     switch (command.Kind) {
-      case TKind::Help: std::fputs(command.HelpText.toStdString().c_str(), stdout); return kExitDone;
+      case TKind::Help:
+        std::fputs(command.HelpText.toStdString().c_str(), stdout);
+        return kExitDone;
       case TKind::Version: std::puts(VersionText().toStdString().c_str()); return kExitDone;
       case TKind::Book: return BookCommand(command.Book);
       case TKind::History: return HistoryCommand(command.Json);

@@ -19,7 +19,8 @@ const QString kProgram = QStringLiteral("prenos-knjizb");
 // A wrong use's message and where to read the right one: "book: ..." points to book --help.
 QString Usage(const QString& text) {
   const qsizetype colon = text.indexOf(QStringLiteral(": "));
-  const QString name = colon > 0 && !SubcommandHelp(text.left(colon)).isEmpty() ? text.left(colon) + " " : QString();
+  const QString name =
+      colon > 0 && !SubcommandHelp(text.left(colon)).isEmpty() ? text.left(colon) + " " : QString();
   return text + QStringLiteral("\nVe\u010D: prenos-knjizb ") + name + QStringLiteral("--help");
 }
 
@@ -32,24 +33,28 @@ void Parse(QCommandLineParser& parser, const QString& name, const QStringList& r
   if (parser.parse(QStringList{kProgram + " " + name} + rest)) return;
   // Qt's own messages are English; the usual cases are said in Slovenian.
   const QStringList unknown = parser.unknownOptionNames();
-  const QString message = !unknown.isEmpty()
-                              ? QStringLiteral("neznana mo\u017Enost \"") + unknown.front() + "\"."
-                              : QStringLiteral("napa\u010Dna mo\u017Enost (") + parser.errorText() + ").";
+  const QString message =
+      !unknown.isEmpty()
+          ? QStringLiteral("neznana mo\u017Enost \"") + unknown.front() + "\"."
+          : QStringLiteral("napa\u010Dna mo\u017Enost (") + parser.errorText() + ").";
   throw EUsage(Usage(name + ": " + message).toStdString());
 }
 
-void ExpectPositional(const QCommandLineParser& parser, const QString& name, int count, const QString& what) {
+void ExpectPositional(const QCommandLineParser& parser, const QString& name, int count,
+                      const QString& what) {
   const int given = static_cast<int>(parser.positionalArguments().size());
-  if (given < count) throw EUsage(Usage(name + QStringLiteral(": manjka ") + what + ".").toStdString());
+  if (given < count)
+    throw EUsage(Usage(name + QStringLiteral(": manjka ") + what + ".").toStdString());
   if (given > count)
-    throw EUsage(Usage(name + QStringLiteral(": odve\u010Den argument \"") + parser.positionalArguments().at(count) +
-                       "\".")
+    throw EUsage(Usage(name + QStringLiteral(": odve\u010Den argument \"") +
+                       parser.positionalArguments().at(count) + "\".")
                      .toStdString());
 }
 
 QString Required(const QCommandLineParser& parser, const QString& name, const QString& option) {
   const QString value = parser.value(option).trimmed();
-  if (value.isEmpty()) throw EUsage(Usage(name + QStringLiteral(": manjka --") + option + ".").toStdString());
+  if (value.isEmpty())
+    throw EUsage(Usage(name + QStringLiteral(": manjka --") + option + ".").toStdString());
   return value;
 }
 
@@ -57,9 +62,10 @@ int64_t RunArgument(const QString& name, const QString& value) {
   bool ok = false;
   const qlonglong id = value.toLongLong(&ok);
   if (!ok || id <= 0)
-    throw EUsage(Usage(name + QStringLiteral(": \"") + value +
-                       QStringLiteral("\" ni \u0161tevilka prenosa (glejte prenos-knjizb history)."))
-                     .toStdString());
+    throw EUsage(
+        Usage(name + QStringLiteral(": \"") + value +
+              QStringLiteral("\" ni \u0161tevilka prenosa (glejte prenos-knjizb history)."))
+            .toStdString());
   return id;
 }
 
@@ -68,7 +74,8 @@ int64_t RunArgument(const QString& name, const QString& value) {
 std::string DateArgument(const QString& value) {
   static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
   const QString text = value.trimmed();
-  const QString bad = QStringLiteral("book: \"") + value + QStringLiteral("\" ni veljaven datum (npr. ");
+  const QString bad =
+      QStringLiteral("book: \"") + value + QStringLiteral("\" ni veljaven datum (npr. ");
   if (const QRegularExpressionMatch m = iso.match(text); m.hasMatch()) {
     TDateTime date = 0;
     if (!TryEncodeDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), date))
@@ -78,9 +85,10 @@ std::string DateArgument(const QString& value) {
   TDateTime date = 0;
   const std::string local = Utf8ToCp1250(text.toStdString());
   if (text.isEmpty() || !TryStrToDate(local, date))
-    throw EUsage(
-        Usage(bad + QString::fromStdString(Cp1250ToUtf8(DateText(EncodeDate(2002, 3, 15)))) + " ali 2002-03-15).")
-            .toStdString());
+    throw EUsage(Usage(bad +
+                       QString::fromStdString(Cp1250ToUtf8(DateText(EncodeDate(2002, 3, 15)))) +
+                       " ali 2002-03-15).")
+                     .toStdString());
   return local;
 }
 
@@ -89,26 +97,31 @@ TCommand ParseCommandLine(const QStringList& arguments) {
   const QString first = arguments.value(1);
   const QStringList rest = arguments.mid(2);
   if (first == "-h" || first == "--help" || first == "help") {
-    if (!rest.isEmpty() && first == "help") command.HelpText = SubcommandHelp(rest.front());
-    else command.HelpText = ProgramHelp();
-    if (command.HelpText.isEmpty()) throw EUsage(Usage(QStringLiteral("Neznan ukaz \"") + rest.front() + "\".").toStdString());
+    if (!rest.isEmpty() && first == "help")
+      command.HelpText = SubcommandHelp(rest.front());
+    else
+      command.HelpText = ProgramHelp();
+    if (command.HelpText.isEmpty())
+      throw EUsage(Usage(QStringLiteral("Neznan ukaz \"") + rest.front() + "\".").toStdString());
     return command;
   }
   if (first == "-v" || first == "--version") {
-    if (!rest.isEmpty()) throw EUsage(Usage(QStringLiteral("--version ne sprejme argumentov.")).toStdString());
+    if (!rest.isEmpty())
+      throw EUsage(Usage(QStringLiteral("--version ne sprejme argumentov.")).toStdString());
     command.Kind = TCommand::TKind::Version;
     return command;
   }
   if (SubcommandHelp(first).isEmpty())
-    throw EUsage(Usage(first.startsWith('-') ? QStringLiteral("Neznana mo\u017Enost \"") + first + "\"."
-                                             : QStringLiteral("Neznan ukaz \"") + first + "\".")
+    throw EUsage(Usage(first.startsWith('-')
+                           ? QStringLiteral("Neznana mo\u017Enost \"") + first + "\"."
+                           : QStringLiteral("Neznan ukaz \"") + first + "\".")
                      .toStdString());
 
   QCommandLineParser parser;
   const QCommandLineOption json("json"), yes("yes");
   if (first == "book") {
-    const QCommandLineOption event("event", {}, "KODA"), date("date", {}, "DATUM"), clerk("clerk", {}, "KODA"),
-        journal("journal", {}, "KLJUC"), dryRun("dry-run");
+    const QCommandLineOption event("event", {}, "KODA"), date("date", {}, "DATUM"),
+        clerk("clerk", {}, "KODA"), journal("journal", {}, "KLJUC"), dryRun("dry-run");
     Parse(parser, first, rest, {event, date, clerk, journal, dryRun, yes, json});
     if (!parser.isSet("help")) {
       ExpectPositional(parser, first, 1, QStringLiteral("datoteka knji\u017Eb"));
@@ -178,7 +191,8 @@ QString ProgramHelp() {
       "  -v, --version   razli\u010Dica programa\n"
       "\n"
       "Izhodne kode: 0 opravljeno (knji\u017Eeno ali predogled), 1 ni uspelo (ni\u010D ni\n"
-      "knji\u017Eeno), 2 napa\u010Dna uporaba (ni\u010D ni narejeno), 3 zavrnjeno (datoteka je \u017Ee\n"
+      "knji\u017Eeno), 2 napa\u010Dna uporaba (ni\u010D ni narejeno), 3 zavrnjeno (datoteka je "
+      "\u017Ee\n"
       "knji\u017Eena, vrstice prenosa so bile spremenjene, razveljavitev ni potrjena).\n");
 }
 
@@ -195,9 +209,11 @@ QString SubcommandHelp(const QString& name) {
         "  --date DATUM      datum prenosa: kratka oblika datuma (npr. 15.03.2002)\n"
         "                    ali LLLL-MM-DD (2002-03-15)\n"
         "  --clerk KODA      referent\n"
-        "  --journal KLJU\u010C   priklju\u010Di na obstoje\u010Do temeljnico (sicer nova temeljnica)\n"
+        "  --journal KLJU\u010C   priklju\u010Di na obstoje\u010Do temeljnico (sicer nova "
+        "temeljnica)\n"
         "  --dry-run         predogled: ves prenos v transakciji, na koncu preklican;\n"
-        "                    izpi\u0161e, kaj bi bilo knji\u017Eeno, v glavni knjigi ne ostane ni\u010D\n"
+        "                    izpi\u0161e, kaj bi bilo knji\u017Eeno, v glavni knjigi ne ostane "
+        "ni\u010D\n"
         "  --yes             knji\u017Ei tudi datoteko, ki je \u017Ee bila knji\u017Eena\n"
         "  --json            en objekt JSON s klju\u010Di run, outcome, journal,\n"
         "                    first_position, last_position, lines, debit, credit,\n"
@@ -213,7 +229,8 @@ QString SubcommandHelp(const QString& name) {
     return QStringLiteral(
         "Uporaba: prenos-knjizb history [--json]\n"
         "\n"
-        "Izpi\u0161e dnevnik prenosov, najnovej\u0161i prvi: \u0161tevilka prenosa, \u010Das, datoteka,\n"
+        "Izpi\u0161e dnevnik prenosov, najnovej\u0161i prvi: \u0161tevilka prenosa, \u010Das, "
+        "datoteka,\n"
         "temeljnica, vrstice, debet, kredit, izid in uporabnik. Prenose, ki jih je\n"
         "prekinil kon\u010Dan program, prej razre\u0161i po glavni knjigi, \u010De je dosegljiva.\n"
         "\n"
@@ -238,7 +255,8 @@ QString SubcommandHelp(const QString& name) {
     return QStringLiteral(
         "Uporaba: prenos-knjizb errors [--run PRENOS] [--json]\n"
         "\n"
-        "Izpi\u0161e tabelo napak, najnovej\u0161i zapis prvi: \u010Das, operacija in prva vrstica\n"
+        "Izpi\u0161e tabelo napak, najnovej\u0161i zapis prvi: \u010Das, operacija in prva "
+        "vrstica\n"
         "napake.\n"
         "\n"
         "  --run PRENOS  samo zapisi, nastali med tem prenosom\n"

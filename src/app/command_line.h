@@ -21,18 +21,18 @@ class EUsage : public std::runtime_error {
 };
 
 struct TBookArgs {
-  QString File;            // as given
+  QString File;  // as given
   QString Event, Clerk, Journal;
-  std::string DateText;    // the date in the user's short-date form (Windows-1250)
+  std::string DateText;  // the date in the user's short-date form (Windows-1250)
   bool DryRun = false, Yes = false, Json = false;
 };
 
 struct TCommand {
   enum class TKind { Help, Version, Book, History, Undo, Errors };
   TKind Kind = TKind::Help;
-  QString HelpText;        // Help: the text asked for
+  QString HelpText;  // Help: the text asked for
   TBookArgs Book;
-  int64_t Run = 0;         // Undo; Errors with --run
+  int64_t Run = 0;  // Undo; Errors with --run
   bool HasRun = false;
   bool Yes = false, Json = false;
 };

@@ -40,6 +40,8 @@ void TConsoleView::ShowError(const std::string& text) {
   PrintErr(text);
 }
 
-void TConsoleView::FillPrenos() { prenos::FillPrenos(tables_.tbPrenos, tables_.TAscii, c_.FileName); }
+void TConsoleView::FillPrenos() {
+  prenos::FillPrenos(tables_.tbPrenos, tables_.TAscii, c_.FileName);
+}
 
 }  // namespace prenos

@@ -17,18 +17,28 @@ namespace {
 // Keys the line edit may handle itself: they move the caret or the selection, copy,
 // or end the input; none of them changes the text.
 bool IsNavigation(QKeyEvent* e) {
-  static const QKeySequence::StandardKey keys[] = {
-      QKeySequence::MoveToNextChar,       QKeySequence::MoveToPreviousChar,
-      QKeySequence::MoveToNextWord,       QKeySequence::MoveToPreviousWord,
-      QKeySequence::MoveToStartOfLine,    QKeySequence::MoveToEndOfLine,
-      QKeySequence::MoveToStartOfBlock,   QKeySequence::MoveToEndOfBlock,
-      QKeySequence::MoveToStartOfDocument, QKeySequence::MoveToEndOfDocument,
-      QKeySequence::SelectNextChar,       QKeySequence::SelectPreviousChar,
-      QKeySequence::SelectNextWord,       QKeySequence::SelectPreviousWord,
-      QKeySequence::SelectStartOfLine,    QKeySequence::SelectEndOfLine,
-      QKeySequence::SelectStartOfBlock,   QKeySequence::SelectEndOfBlock,
-      QKeySequence::SelectStartOfDocument, QKeySequence::SelectEndOfDocument,
-      QKeySequence::SelectAll,            QKeySequence::Copy};
+  static const QKeySequence::StandardKey keys[] = {QKeySequence::MoveToNextChar,
+                                                   QKeySequence::MoveToPreviousChar,
+                                                   QKeySequence::MoveToNextWord,
+                                                   QKeySequence::MoveToPreviousWord,
+                                                   QKeySequence::MoveToStartOfLine,
+                                                   QKeySequence::MoveToEndOfLine,
+                                                   QKeySequence::MoveToStartOfBlock,
+                                                   QKeySequence::MoveToEndOfBlock,
+                                                   QKeySequence::MoveToStartOfDocument,
+                                                   QKeySequence::MoveToEndOfDocument,
+                                                   QKeySequence::SelectNextChar,
+                                                   QKeySequence::SelectPreviousChar,
+                                                   QKeySequence::SelectNextWord,
+                                                   QKeySequence::SelectPreviousWord,
+                                                   QKeySequence::SelectStartOfLine,
+                                                   QKeySequence::SelectEndOfLine,
+                                                   QKeySequence::SelectStartOfBlock,
+                                                   QKeySequence::SelectEndOfBlock,
+                                                   QKeySequence::SelectStartOfDocument,
+                                                   QKeySequence::SelectEndOfDocument,
+                                                   QKeySequence::SelectAll,
+                                                   QKeySequence::Copy};
   for (auto key : keys)
     if (e->matches(key)) return true;
   return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
@@ -43,8 +53,8 @@ bool IsErase(QKeyEvent* e, bool& backwards) {
 // Ctrl+Tab and its kin switch the page of a tab widget around the field.
 bool IsPageSwitch(QKeyEvent* e) {
   const bool ctrl = e->modifiers() & Qt::ControlModifier;
-  return ctrl && (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab || e->key() == Qt::Key_PageUp ||
-                  e->key() == Qt::Key_PageDown);
+  return ctrl && (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab ||
+                  e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown);
 }
 
 // A press on w would take the focus away from the field (or switch a page of tabs).
@@ -58,7 +68,8 @@ bool PressMovesFocus(QWidget* w) {
 
 }  // namespace
 
-TDateEdit::TDateEdit(QWidget* parent) : QLineEdit(parent), mask_(CurrentFormatSettings().DateSeparator) {
+TDateEdit::TDateEdit(QWidget* parent)
+    : QLineEdit(parent), mask_(CurrentFormatSettings().DateSeparator) {
   setMaxLength(TDateMask::kLength);
   // Every change goes through the mask: no context menu and no drops bypass it.
   setContextMenuPolicy(Qt::NoContextMenu);
@@ -219,11 +230,11 @@ void TDateEdit::RefuseLeave() {
   // The error box waits until the event that tried to leave is over, so that a press
   // or a focus change is not left half done under a modal box.
   QTimer::singleShot(0, this, Guarded([this] {
-    refusalPending_ = false;
-    if (!hasFocus() && isVisible()) setFocus(Qt::OtherFocusReason);
-    setCursorPosition(mask_.FirstMissing());
-    ShowException(EDBEditError(kMaskErrorText));
-  }));
+                       refusalPending_ = false;
+                       if (!hasFocus() && isVisible()) setFocus(Qt::OtherFocusReason);
+                       setCursorPosition(mask_.FirstMissing());
+                       ShowException(EDBEditError(kMaskErrorText));
+                     }));
 }
 
 }  // namespace prenos

@@ -18,7 +18,8 @@ class EDBEditError : public Exception {
   const char* ClassName() const noexcept override { return "EDBEditError"; }
 };
 
-inline constexpr const char* kMaskErrorText = "Invalid input value.  Use escape key to abandon changes";
+inline constexpr const char* kMaskErrorText =
+    "Invalid input value.  Use escape key to abandon changes";
 
 class TDateEdit : public QLineEdit {
   Q_OBJECT
@@ -54,7 +55,7 @@ class TDateEdit : public QLineEdit {
   void RefuseLeave();
 
   TDateMask mask_;
-  std::string saved_;     // the text from before editing, brought back by Escape
+  std::string saved_;  // the text from before editing, brought back by Escape
   bool modified_ = false;
   bool editing_ = false;  // between entering the field and an accepted leave
   bool refusalPending_ = false;

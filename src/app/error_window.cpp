@@ -32,7 +32,8 @@ TErrorWindow::TErrorWindow(QWidget* parent, std::optional<TErrorFilter> filter)
 
   List = new QTableWidget(0, 3, this);
   List->setObjectName("List");
-  List->setHorizontalHeaderLabels({QStringLiteral("Čas"), QStringLiteral("Operacija"), QStringLiteral("Napaka")});
+  List->setHorizontalHeaderLabels(
+      {QStringLiteral("Čas"), QStringLiteral("Operacija"), QStringLiteral("Napaka")});
   List->setSelectionBehavior(QAbstractItemView::SelectRows);
   List->setSelectionMode(QAbstractItemView::SingleSelection);
   List->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -84,7 +85,8 @@ void TErrorWindow::Reload() {
 }
 
 void TErrorWindow::Fill() {
-  shown_ = filter_ && OnlyRun->isChecked() ? RecordsBetween(all_, filter_->From, filter_->To) : all_;
+  shown_ =
+      filter_ && OnlyRun->isChecked() ? RecordsBetween(all_, filter_->From, filter_->To) : all_;
   List->setRowCount(static_cast<int>(shown_.size()));
   for (int i = 0; i < List->rowCount(); ++i) {
     const TErrorRecord& r = shown_[static_cast<size_t>(i)];
@@ -103,11 +105,15 @@ QString TErrorWindow::SelectedText() const {
   const int row = List->currentRow();
   if (row < 0 || row >= static_cast<int>(shown_.size())) return {};
   const TErrorRecord& r = shown_[static_cast<size_t>(row)];
-  return Q("\xC8" "as: " + DateTimeText(r.Cas) + "\n" + ErrorRecordText(r));
+  return Q(
+      "\xC8"
+      "as: " +
+      DateTimeText(r.Cas) + "\n" + ErrorRecordText(r));
 }
 
 void TErrorWindow::ShowSelected() {
-  Details->setPlainText(shown_.empty() ? QStringLiteral("V tabeli napak ni zapisov.") : SelectedText());
+  Details->setPlainText(shown_.empty() ? QStringLiteral("V tabeli napak ni zapisov.")
+                                       : SelectedText());
 }
 
 }  // namespace prenos

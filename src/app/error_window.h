@@ -25,7 +25,8 @@ struct TErrorFilter {
 class TErrorWindow : public QDialog {
   Q_OBJECT
  public:
-  explicit TErrorWindow(QWidget* parent = nullptr, std::optional<TErrorFilter> filter = std::nullopt);
+  explicit TErrorWindow(QWidget* parent = nullptr,
+                        std::optional<TErrorFilter> filter = std::nullopt);
 
   // Reads the table again and fills the list.
   void Reload();

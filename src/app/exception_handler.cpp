@@ -15,14 +15,15 @@ QString FromCp1250(const std::string& text) { return QString::fromStdString(Cp12
 }  // namespace
 
 void ShowErrorBox(const std::string& text) {
-  QMessageBox box(QMessageBox::Critical, FromCp1250(Application().Title), FromCp1250(text), QMessageBox::Ok,
-                  QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, FromCp1250(Application().Title), FromCp1250(text),
+                  QMessageBox::Ok, QApplication::activeWindow());
   box.setObjectName("ErrorBox");
   box.exec();
 }
 
 std::string ErrorBoxText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
+  if (!message.empty() &&
+      static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
     return message + ".";
   return message;
 }

@@ -20,8 +20,8 @@ std::string ErrorBoxText(const std::string& message);
 // given, with an OK button.
 void ShowErrorBox(const std::string& text);
 
-// Shows the exception in a modal error box (its message by ErrorBoxText); EAbort and classes derived from it show
-// nothing. Never throws.
+// Shows the exception in a modal error box (its message by ErrorBoxText); EAbort and classes
+// derived from it show nothing. Never throws.
 void ShowException(const std::exception& e) noexcept;
 // ShowException for the exception being handled; call it inside a catch block.
 void HandleCurrentException() noexcept;

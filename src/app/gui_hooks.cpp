@@ -27,7 +27,8 @@ void InstallGuiHooks() {
     const QWidget* window = QApplication::activeWindow();
     if (!window) return std::nullopt;
     const QWidget* focus = QApplication::focusWidget();
-    return TActiveNames{ToCp1250(window->objectName()), focus ? ToCp1250(focus->objectName()) : std::string()};
+    return TActiveNames{ToCp1250(window->objectName()),
+                        focus ? ToCp1250(focus->objectName()) : std::string()};
   });
 }
 

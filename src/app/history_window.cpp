@@ -12,8 +12,8 @@
 
 #include "app/exception_handler.h"
 #include "app/journal_dialogs.h"
-#include "platform/codepage.h"
 #include "localtables/errorlog_read.h"
+#include "platform/codepage.h"
 #include "transfer/run_texts.h"
 
 namespace prenos {
@@ -36,17 +36,24 @@ QTableWidgetItem* Number(const std::string& text) {
 
 std::string RunDetailsText(const TRunRecord& r) {
   std::string t = "Prenos " + std::to_string(r.Id) + ": " + RunStateText(r.State) + "\n";
-  t += "Za\xE8" "etek: " + DateTimeText(r.Started) + (r.Ended ? ", konec: " + DateTimeText(r.Ended) : "") + "\n";
+  t += "Za\xE8"
+       "etek: " +
+       DateTimeText(r.Started) + (r.Ended ? ", konec: " + DateTimeText(r.Ended) : "") + "\n";
   t += "Datoteka: " + r.FileName + " (" + std::to_string(r.FileSize) + " bajtov)\n";
   t += "SHA-256: " + r.Sha256 + "\n";
   t += "Zapisov: " + std::to_string(r.Records) + "\n";
-  t += std::string(r.AttachedToExisting ? "Priklju\xE8" "eno na obstoje\xE8" "o temeljnico" : "Nova temeljnica") +
-       ", poslovni dogodek " + r.PoslDog + ", datum " + (r.Date ? DateText(r.Date) : "") + ", referent " +
-       r.Referent + "\n";
+  t += std::string(r.AttachedToExisting ? "Priklju\xE8"
+                                          "eno na obstoje\xE8"
+                                          "o temeljnico"
+                                        : "Nova temeljnica") +
+       ", poslovni dogodek " + r.PoslDog + ", datum " + (r.Date ? DateText(r.Date) : "") +
+       ", referent " + r.Referent + "\n";
   if (!r.Journal.empty()) {
-    t += "Temeljnica: " + r.Journal + (r.CreatedHeader ? " (glavo je ustvaril ta prenos)" : "") + "\n";
-    t += "Pozicije: " + std::to_string(r.FirstPoz) + "\x96" + std::to_string(r.LastPoz) + ", vrstic " +
-         std::to_string(r.Lines) + ", breme " + AmountText(r.Debit) + ", dobro " + AmountText(r.Credit) + "\n";
+    t += "Temeljnica: " + r.Journal + (r.CreatedHeader ? " (glavo je ustvaril ta prenos)" : "") +
+         "\n";
+    t += "Pozicije: " + std::to_string(r.FirstPoz) + "\x96" + std::to_string(r.LastPoz) +
+         ", vrstic " + std::to_string(r.Lines) + ", breme " + AmountText(r.Debit) + ", dobro " +
+         AmountText(r.Credit) + "\n";
   }
   if (!r.NewSubjects.empty()) {
     t += "Dodani subjekti (" + std::to_string(r.NewSubjects.size()) + "):";
@@ -61,7 +68,9 @@ std::string RunDetailsText(const TRunRecord& r) {
   try {
     errors = RecordsBetween(ReadErrorRecords(), r.Started, r.Ended ? r.Ended : Now());
   } catch (const std::exception& e) {
-    t += "Tabele napak ni mogo\xE8" "e prebrati: " + std::string(e.what()) + "\n";
+    t += "Tabele napak ni mogo\xE8"
+         "e prebrati: " +
+         std::string(e.what()) + "\n";
   }
   if (!errors.empty()) {
     t += "\nZapisi v tabeli napak (" + std::to_string(errors.size()) + "):\n";
@@ -71,16 +80,21 @@ std::string RunDetailsText(const TRunRecord& r) {
   return t;
 }
 
-THistoryWindow::THistoryWindow(QWidget* parent, TRunJournal& journal, TUndo undo, TShowErrors showErrors)
-    : QDialog(parent), journal_(journal), undo_(std::move(undo)), showErrors_(std::move(showErrors)) {
+THistoryWindow::THistoryWindow(QWidget* parent, TRunJournal& journal, TUndo undo,
+                               TShowErrors showErrors)
+    : QDialog(parent),
+      journal_(journal),
+      undo_(std::move(undo)),
+      showErrors_(std::move(showErrors)) {
   setObjectName("HistoryWindow");
   setWindowTitle(QStringLiteral("Zgodovina prenosov"));
   resize(780, 460);
 
   List = new QTableWidget(0, 8, this);
   List->setObjectName("List");
-  List->setHorizontalHeaderLabels({QStringLiteral("Čas"), QStringLiteral("Datoteka"), QStringLiteral("Temeljnica"),
-                                   QStringLiteral("Vrstic"), QStringLiteral("Breme"), QStringLiteral("Dobro"),
+  List->setHorizontalHeaderLabels({QStringLiteral("Čas"), QStringLiteral("Datoteka"),
+                                   QStringLiteral("Temeljnica"), QStringLiteral("Vrstic"),
+                                   QStringLiteral("Breme"), QStringLiteral("Dobro"),
                                    QStringLiteral("Izid"), QStringLiteral("Uporabnik")});
   List->setSelectionBehavior(QAbstractItemView::SelectRows);
   List->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -154,12 +168,14 @@ bool THistoryWindow::Select(int64_t id) {
 
 const TRunRecord* THistoryWindow::Selected() const {
   const int row = List->currentRow();
-  return row >= 0 && row < static_cast<int>(runs_.size()) ? &runs_[static_cast<size_t>(row)] : nullptr;
+  return row >= 0 && row < static_cast<int>(runs_.size()) ? &runs_[static_cast<size_t>(row)]
+                                                          : nullptr;
 }
 
 void THistoryWindow::ShowSelected() {
   const TRunRecord* r = Selected();
-  Details->setPlainText(r ? Q(RunDetailsText(*r)) : QStringLiteral("V dnevniku prenosov ni prenosov."));
+  Details->setPlainText(r ? Q(RunDetailsText(*r))
+                          : QStringLiteral("V dnevniku prenosov ni prenosov."));
   bRazveljavi->setEnabled(r && r->State == TRunState::Booked && r->Lines > 0);
   bNapake->setEnabled(r != nullptr);
 }
@@ -173,8 +189,8 @@ void THistoryWindow::UndoSelected() {
   Reload();
   QMessageBox box(result.Done ? QMessageBox::Information : QMessageBox::Warning,
                   QStringLiteral("Razveljavi prenos"),
-                  result.Done ? Q("Prenos je razveljavljen: iz temeljnice " + run.Journal + " je izbrisanih " +
-                                  std::to_string(run.Lines) + " vrstic.")
+                  result.Done ? Q("Prenos je razveljavljen: iz temeljnice " + run.Journal +
+                                  " je izbrisanih " + std::to_string(run.Lines) + " vrstic.")
                               : Q(result.Reason),
                   QMessageBox::Ok, this);
   box.setObjectName("UndoResult");

@@ -10,7 +10,8 @@
 
 namespace prenos {
 
-bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text, const char* objectName) {
+bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text,
+              const char* objectName) {
   QMessageBox box(QMessageBox::Question, QString::fromStdString(Cp1250ToUtf8(title)),
                   QString::fromStdString(Cp1250ToUtf8(text)), QMessageBox::NoButton, parent);
   box.setObjectName(objectName);

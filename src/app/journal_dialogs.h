@@ -12,7 +12,8 @@ namespace prenos {
 
 // A question box with the buttons "Da" and "Ne", "Ne" the default and the escape
 // button; true for "Da". Title and text in Windows-1250.
-bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text, const char* objectName);
+bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text,
+              const char* objectName);
 
 // "Ponoven prenos": the file was booked before.
 bool AskRebook(QWidget* parent, const TRunRecord& earlier);

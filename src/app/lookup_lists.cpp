@@ -38,8 +38,11 @@ void SetupSelector(TwwDBLookupCombo& selector, TwwOEDataSet& table, const char* 
 }  // namespace
 
 TLookupLists::TLookupLists(TComponent* owner)
-    : tbLookPoslDog(owner, "tbLookPoslDog"), tbLookZaposlen(owner, "tbLookZaposlen"), tbTemeStev(owner, "tbTemeStev") {
-  SetupDataSet(tbLookPoslDog, {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "});
+    : tbLookPoslDog(owner, "tbLookPoslDog"),
+      tbLookZaposlen(owner, "tbLookZaposlen"),
+      tbTemeStev(owner, "tbTemeStev") {
+  SetupDataSet(tbLookPoslDog,
+               {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "});
   SetupDataSet(tbLookZaposlen, {"SELECT * FROM ODDEL ", "ORDER BY USERID "});
   SetupDataSet(tbTemeStev, {"SELECT * FROM Teme ", "ORDER BY KLJUC "});
 }
@@ -50,20 +53,27 @@ TLookupLists::~TLookupLists() {
 }
 
 void TLookupLists::SetDatabase(THdbc* database) {
-  for (TwwOEDataSet* dataSet : {&tbLookPoslDog, &tbLookZaposlen, &tbTemeStev}) dataSet->SethDbc(database);
+  for (TwwOEDataSet* dataSet : {&tbLookPoslDog, &tbLookZaposlen, &tbTemeStev})
+    dataSet->SethDbc(database);
 }
 
 void TLookupLists::SetupSelectors(TwwDBLookupCombo& poslDog, TwwDBLookupCombo& referent,
                                   TwwDBLookupCombo& temeljnica) {
   // Titles in Windows-1250: "Šifra", "Številka".
-  SetupSelector(poslDog, tbLookPoslDog, "PoslDog", {"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}, true,
-                false);
-  SetupSelector(referent, tbLookZaposlen, "UserID", {"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"}, true,
-                false);
+  SetupSelector(poslDog, tbLookPoslDog, "PoslDog",
+                {"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}, true, false);
+  SetupSelector(referent, tbLookZaposlen, "UserID",
+                {"USERID\t3\t\x8A"
+                 "ifra",
+                 "DELAVEC\t30\tDelavec\tF"},
+                true, false);
   // The date column holds ten digits' width: the short date with its four-digit year
   // and two separators, and the cell's margins.
   SetupSelector(temeljnica, tbTemeStev, "KLJUC",
-                {"KLJUC\t10\t\x8A" "tevilka", "DATUM\t10\tDatum", "REFERENT\t4\tRef."}, false, true);
+                {"KLJUC\t10\t\x8A"
+                 "tevilka",
+                 "DATUM\t10\tDatum", "REFERENT\t4\tRef."},
+                false, true);
   selectors_ = {&poslDog, &referent, &temeljnica};
 }
 

@@ -29,7 +29,8 @@ class TLookupLists {
   void SetDatabase(THdbc* database);
 
   // The business-event, clerk and journal selectors over the three data sets.
-  void SetupSelectors(TwwDBLookupCombo& poslDog, TwwDBLookupCombo& referent, TwwDBLookupCombo& temeljnica);
+  void SetupSelectors(TwwDBLookupCombo& poslDog, TwwDBLookupCombo& referent,
+                      TwwDBLookupCombo& temeljnica);
 
   TwwOEDataSet tbLookPoslDog;
   TwwOEDataSet tbLookZaposlen;

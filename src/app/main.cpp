@@ -1,6 +1,6 @@
 // The program: without arguments it sets the title, loads Qt's Slovenian texts, creates the
-// main window and the data module, and runs until the main window is closed; with arguments it runs the command
-// line instead, without a window.
+// main window and the data module, and runs until the main window is closed; with arguments it runs
+// the command line instead, without a window.
 #include "app/app_title.h"
 #include "app/cli_commands.h"
 #include "app/datasif.h"

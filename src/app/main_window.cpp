@@ -6,24 +6,24 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScopedValueRollback>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 
 #include "app/datasif.h"
 #include "app/date_edit.h"
-#include "app/preview_window.h"
 #include "app/exception_handler.h"
 #include "app/history_window.h"
 #include "app/journal_dialogs.h"
+#include "app/preview_window.h"
 #include "controls/lookup_combo.h"
+#include "localtables/errorlog.h"
 #include "platform/codepage.h"
 #include "platform/prefix.h"
 #include "prenos_version.h"
 #include "settings/credentials.h"
-#include "localtables/errorlog.h"
 #include "transfer/import.h"
 #include "transfer/journal_observer.h"
 #include "transfer/run.h"
@@ -44,8 +44,8 @@ W* Make(QWidget* parent, const char* name, int left, int top, int width, int hei
   return w;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
-                  int height) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top,
+                  int width, int height) {
   auto* label = Make<QLabel>(parent, name, left, top, width, height);
   label->setText(QString::fromUtf8(caption));
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -122,7 +122,8 @@ void TMain::CreateMenu() {
   for (QAction* a : {aPredogled, aZgodovina, aTabelaNapak, aKonec, aOProgramu}) addAction(a);
   connect(aPredogled, &QAction::triggered, this, Guarded([this] { ShowPreview(); }));
   connect(aZgodovina, &QAction::triggered, this, Guarded([this] { ShowHistory(); }));
-  connect(aTabelaNapak, &QAction::triggered, this, Guarded([this] { ShowErrorTable(std::nullopt); }));
+  connect(aTabelaNapak, &QAction::triggered, this,
+          Guarded([this] { ShowErrorTable(std::nullopt); }));
   connect(aKonec, &QAction::triggered, this, Guarded([this] { bKonecClick(); }));
   connect(aOProgramu, &QAction::triggered, this, Guarded([this] { ShowAbout(); }));
 }
@@ -198,8 +199,10 @@ void TMain::bPrenosClick() {
                            [this](const TRunRecord& earlier) { return AskRebook(this, earlier); });
   TRunOptions options;
   options.Observer = &journal;
-  RunTransfer(*this, TLedger{dataSif_->Database, dataSif_->UpdateHstmt, dataSif_->qQueryFind, dataSif_->qQuery0},
-              options);
+  RunTransfer(
+      *this,
+      TLedger{dataSif_->Database, dataSif_->UpdateHstmt, dataSif_->qQueryFind, dataSif_->qQuery0},
+      options);
 }
 
 void TMain::bKonecClick() { close(); }
@@ -207,7 +210,8 @@ void TMain::bKonecClick() { close(); }
 void TMain::ShowPreview() {
   if (!dataSif_) throw Exception("The data module is not created.");
   // Every file may be previewed; the warning in the window stands for the rebook question.
-  TJournalObserver observer(Journal(), *this, dataSif_->qQueryFind, [](const TRunRecord&) { return true; }, true);
+  TJournalObserver observer(
+      Journal(), *this, dataSif_->qQueryFind, [](const TRunRecord&) { return true; }, true);
   TRunOptions options;
   options.Preview = true;
   options.CollectLines = true;
@@ -217,7 +221,8 @@ void TMain::ShowPreview() {
     const QScopedValueRollback quiet(previewing_, true);
     summary = RunTransfer(*this, dataSif_->Ledger(), options);
   }
-  if (summary.Outcome != TRunSummary::TOutcome::Preview) return;  // cancelled, or its error box was shown
+  if (summary.Outcome != TRunSummary::TOutcome::Preview)
+    return;  // cancelled, or its error box was shown
   TPreviewWindow preview(this, summary, observer.Recorder().Earlier());
   if (preview.exec() != QDialog::Accepted) return;
   const QScopedValueRollback again(bookPreviewed_, true);
@@ -252,7 +257,8 @@ void TMain::SetWaitCursor(bool wait) {
 void TMain::ShowInformation(const std::string& title, const std::string& text) {
   // A preview's summary is the preview window itself.
   if (previewing_) return;
-  QMessageBox box(QMessageBox::Information, FromCp1250(title), FromCp1250(text), QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::Information, FromCp1250(title), FromCp1250(text), QMessageBox::Ok,
+                  this);
   box.setObjectName("InformationBox");
   box.exec();
 }
@@ -286,8 +292,9 @@ void TMain::ShowHistory() {
   THistoryWindow history(
       this, journal, [this](const TRunRecord& run) { return UndoRun(run); },
       [this](const TRunRecord& run) {
-        ShowErrorTable(TErrorFilter{"prenos " + std::to_string(run.Id) + ", " + DateTimeText(run.Started),
-                                    run.Started, run.Ended ? run.Ended : Now()});
+        ShowErrorTable(
+            TErrorFilter{"prenos " + std::to_string(run.Id) + ", " + DateTimeText(run.Started),
+                         run.Started, run.Ended ? run.Ended : Now()});
       });
   history.exec();
 }
@@ -297,8 +304,11 @@ TUndoResult TMain::UndoRun(const TRunRecord& run) {
     Reconnect();
   } catch (const std::exception& e) {
     LogError(&e, dataSif_ ? &dataSif_->Database : nullptr, "RazveljaviPrenos");
-    return {false, "Povezava z bazo ni uspela, ni\xE8" "esar ni bilo izbrisano: " + std::string(e.what()) +
-                       "\nPodrobnosti so v tabeli napak (Prenos \xBB Tabela napak)."};
+    return {false,
+            "Povezava z bazo ni uspela, ni\xE8"
+            "esar ni bilo izbrisano: " +
+                std::string(e.what()) +
+                "\nPodrobnosti so v tabeli napak (Prenos \xBB Tabela napak)."};
   }
   return prenos::UndoRun(Journal(), run.Id, dataSif_->Database, dataSif_->qQueryFind);
 }
@@ -310,21 +320,27 @@ void TMain::ShowErrorTable(const std::optional<TErrorFilter>& filter) {
 
 std::string TMain::AboutText() const {
   std::string version = PRENOS_VERSION;
-  std::string t = "Prenos knji\x9E" "b\nRazli\xE8" "ica " + (version.empty() ? std::string("(razvojna)") : version) +
-                  "\n\nVir podatkov: " + (dataSif_ ? dataSif_->Database.DataSource() : std::string()) +
-                  "\nMapa predpone: " + PathToText(PrefixDir()) + "\n\nLokalne tabele:";
+  std::string t =
+      "Prenos knji\x9E"
+      "b\nRazli\xE8"
+      "ica " +
+      (version.empty() ? std::string("(razvojna)") : version) +
+      "\n\nVir podatkov: " + (dataSif_ ? dataSif_->Database.DataSource() : std::string()) +
+      "\nMapa predpone: " + PathToText(PrefixDir()) + "\n\nLokalne tabele:";
   std::filesystem::path errors = MapWindowsPath(kErrorTableName);
   errors += ".db";
   std::filesystem::path staging = AliasDir(kPrenosAlias) / "Prenos.db";
   t += "\n  tabela napak: " + PathToText(errors);
   t += "\n  dnevnik prenosov: " + PathToText(TRunJournal::FilePath());
-  t += "\n  uvo\x9E" "eni zapisi: " + PathToText(staging);
+  t += "\n  uvo\x9E"
+       "eni zapisi: " +
+       PathToText(staging);
   return t;
 }
 
 void TMain::ShowAbout() {
-  QMessageBox box(QMessageBox::Information, QStringLiteral("O programu"), FromCp1250(AboutText()), QMessageBox::Ok,
-                  this);
+  QMessageBox box(QMessageBox::Information, QStringLiteral("O programu"), FromCp1250(AboutText()),
+                  QMessageBox::Ok, this);
   box.setObjectName("AboutBox");
   box.exec();
 }

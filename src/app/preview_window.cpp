@@ -24,15 +24,18 @@ QTableWidgetItem* Item(const std::string& cp1250, bool number = false) {
 }
 
 QString JournalText(const TRunSummary& s) {
-  if (s.Lines == 0) return QStringLiteral("Datoteka ne da nobene postavke: ni\u010D ne bi bilo knji\u017Eeno.");
+  if (s.Lines == 0)
+    return QStringLiteral("Datoteka ne da nobene postavke: ni\u010D ne bi bilo knji\u017Eeno.");
   const QString key = Text(s.Journal);
-  return (s.CreatedHeader ? QStringLiteral("Nova temeljnica ") + key : QStringLiteral("Obstoje\u010Da temeljnica ") + key) +
+  return (s.CreatedHeader ? QStringLiteral("Nova temeljnica ") + key
+                          : QStringLiteral("Obstoje\u010Da temeljnica ") + key) +
          QStringLiteral(", postavke od %1 do %2 (%3)").arg(s.FirstPoz).arg(s.LastPoz).arg(s.Lines);
 }
 
 }  // namespace
 
-TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s, const std::optional<TRunRecord>& earlier)
+TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s,
+                               const std::optional<TRunRecord>& earlier)
     : QDialog(parent) {
   setObjectName("PreviewWindow");
   setWindowTitle(QStringLiteral("Predogled prenosa: ") + Text(s.FileName));
@@ -43,35 +46,54 @@ TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s, const std:
   Warning->setWordWrap(true);
   Warning->setStyleSheet("color: #a00000; font-weight: bold");
   if (earlier)
-    Warning->setText(QStringLiteral("Ta datoteka je \u017Ee bila knji\u017Eena %1 v temeljnico %2 (%3 vrstic, prenos %4).")
-                         .arg(Text(DateTimeText(earlier->Started)), Text(earlier->Journal))
-                         .arg(earlier->Lines)
-                         .arg(earlier->Id));
+    Warning->setText(
+        QStringLiteral(
+            "Ta datoteka je \u017Ee bila knji\u017Eena %1 v temeljnico %2 (%3 vrstic, prenos %4).")
+            .arg(Text(DateTimeText(earlier->Started)), Text(earlier->Journal))
+            .arg(earlier->Lines)
+            .arg(earlier->Id));
   Warning->setVisible(earlier.has_value());
 
   Journal = new QLabel(JournalText(s), this);
   Journal->setObjectName("Journal");
 
-  const QStringList headers{QStringLiteral("Poz."),      QStringLiteral("Konto"),     QStringLiteral("Protikonto"),
-                            QStringLiteral("Partner"),   QStringLiteral("Stro\u0161kovno mesto"),
-                            QStringLiteral("Dokument"),  QStringLiteral("Datum dok."), QStringLiteral("Datum val."),
-                            QStringLiteral("Opis"),      QStringLiteral("Debet"),     QStringLiteral("Kredit")};
-  Lines = new QTableWidget(static_cast<int>(s.Posted.size()), static_cast<int>(headers.size()), this);
+  const QStringList headers{QStringLiteral("Poz."),
+                            QStringLiteral("Konto"),
+                            QStringLiteral("Protikonto"),
+                            QStringLiteral("Partner"),
+                            QStringLiteral("Stro\u0161kovno mesto"),
+                            QStringLiteral("Dokument"),
+                            QStringLiteral("Datum dok."),
+                            QStringLiteral("Datum val."),
+                            QStringLiteral("Opis"),
+                            QStringLiteral("Debet"),
+                            QStringLiteral("Kredit")};
+  Lines =
+      new QTableWidget(static_cast<int>(s.Posted.size()), static_cast<int>(headers.size()), this);
   Lines->setObjectName("Lines");
   Lines->setHorizontalHeaderLabels(headers);
   Lines->verticalHeader()->hide();
   Lines->setSelectionBehavior(QAbstractItemView::SelectRows);
   for (int row = 0; row < static_cast<int>(s.Posted.size()); ++row) {
     const TPostedLine& l = s.Posted[static_cast<size_t>(row)];
-    const std::string cells[] = {std::to_string(l.Poz), l.Konto, l.ProtiKonto, l.Subjekt, l.Oddelek, l.Dokument,
-                                 l.DatumDok ? DateText(l.DatumDok) : "", l.DatumVal ? DateText(l.DatumVal) : "",
-                                 l.Opomba, AmountText(l.Debet), AmountText(l.Kredit)};
+    const std::string cells[] = {std::to_string(l.Poz),
+                                 l.Konto,
+                                 l.ProtiKonto,
+                                 l.Subjekt,
+                                 l.Oddelek,
+                                 l.Dokument,
+                                 l.DatumDok ? DateText(l.DatumDok) : "",
+                                 l.DatumVal ? DateText(l.DatumVal) : "",
+                                 l.Opomba,
+                                 AmountText(l.Debet),
+                                 AmountText(l.Kredit)};
     for (int col = 0; col < static_cast<int>(std::size(cells)); ++col)
       Lines->setItem(row, col, Item(cells[col], col == 0 || col >= 9));
   }
   Lines->resizeColumnsToContents();
 
-  Totals = new QLabel(QStringLiteral("Skupaj: debet %1, kredit %2").arg(Text(AmountText(s.Debit)), Text(AmountText(s.Credit))),
+  Totals = new QLabel(QStringLiteral("Skupaj: debet %1, kredit %2")
+                          .arg(Text(AmountText(s.Debit)), Text(AmountText(s.Credit))),
                       this);
   Totals->setObjectName("Totals");
   if (s.Debit.Value != s.Credit.Value)
@@ -79,7 +101,8 @@ TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s, const std:
 
   QString subjects = QStringLiteral("Novi subjekti: ");
   if (s.NewSubjects.empty()) subjects += QStringLiteral("ni jih");
-  for (size_t i = 0; i < s.NewSubjects.size(); ++i) subjects += (i ? ", " : "") + Text(s.NewSubjects[i]);
+  for (size_t i = 0; i < s.NewSubjects.size(); ++i)
+    subjects += (i ? ", " : "") + Text(s.NewSubjects[i]);
   Subjects = new QLabel(subjects, this);
   Subjects->setObjectName("Subjects");
   Subjects->setWordWrap(true);

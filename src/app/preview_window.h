@@ -20,7 +20,8 @@ class TPreviewWindow : public QDialog {
  public:
   // summary: a preview run's, with its lines collected; earlier: the booked run of the
   // same file, when there is one. Accepted when "Knjiži" was pressed.
-  TPreviewWindow(QWidget* parent, const TRunSummary& summary, const std::optional<TRunRecord>& earlier);
+  TPreviewWindow(QWidget* parent, const TRunSummary& summary,
+                 const std::optional<TRunRecord>& earlier);
 
   QLabel* Journal;
   QLabel* Warning;  // hidden unless the file was booked before

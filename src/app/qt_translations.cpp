@@ -16,8 +16,8 @@ namespace {
 class TSlovenianQt : public QTranslator {
  public:
   using QTranslator::QTranslator;
-  QString translate(const char* context, const char* sourceText, const char* disambiguation = nullptr,
-                    int n = -1) const override {
+  QString translate(const char* context, const char* sourceText,
+                    const char* disambiguation = nullptr, int n = -1) const override {
     QString text = QTranslator::translate(context, sourceText, disambiguation, n);
     if (text.isEmpty() && context && qstrcmp(context, "QPlatformTheme") == 0)
       text = QTranslator::translate("QDialogButtonBox", sourceText, disambiguation, n);
@@ -31,8 +31,8 @@ bool InstallQtTranslations(QCoreApplication& app) {
   auto translator = std::make_unique<TSlovenianQt>();
   // "qt_sl" is either the whole catalogue or, in newer packages, a small one that loads
   // "qtbase_sl" and the others beside it.
-  if (!translator->load(QLocale(QLocale::Slovenian, QLocale::Slovenia), QStringLiteral("qt"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (!translator->load(QLocale(QLocale::Slovenian, QLocale::Slovenia), QStringLiteral("qt"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     return false;
   // The application owns the translator (a child object), so it lives as long as the texts.
   translator->setParent(&app);

@@ -17,7 +17,8 @@ TwwComboButton::TwwComboButton(QWidget* parent) : QToolButton(parent) {
 
 int TwwComboButton::ButtonWidth(const QWidget* for_widget) {
   const QStyle* style = for_widget ? for_widget->style() : nullptr;
-  const int extent = style ? style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, for_widget) : 0;
+  const int extent =
+      style ? style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, for_widget) : 0;
   return std::max(extent, 15);
 }
 

@@ -16,7 +16,9 @@ namespace {
 
 QString FromCp1250(const std::string& text) { return QString::fromStdString(Cp1250ToUtf8(text)); }
 
-QStringList TitleLinesOf(const std::string& title) { return FromCp1250(title).split(QLatin1Char('~')); }
+QStringList TitleLinesOf(const std::string& title) {
+  return FromCp1250(title).split(QLatin1Char('~'));
+}
 
 constexpr int kTextMargin = 2;
 
@@ -56,7 +58,8 @@ TwwCustomDBGrid::TwwCustomDBGrid(QWidget* parent, Qt::WindowFlags flags)
   horizontal_->hide();
   connect(vertical_, &QScrollBar::actionTriggered, this,
           [this](int action) { Guarded([&] { ScrollAction(action); }); });
-  connect(vertical_, &QScrollBar::sliderReleased, this, [this] { Guarded([&] { ScrollReleased(); }); });
+  connect(vertical_, &QScrollBar::sliderReleased, this,
+          [this] { Guarded([&] { ScrollReleased(); }); });
   connect(horizontal_, &QScrollBar::valueChanged, this, [this] { update(); });
   LayoutScrollBars();
 }
@@ -89,7 +92,9 @@ void TwwCustomDBGrid::SetRowCount(int rows) {
 
 int TwwCustomDBGrid::DefaultRowHeight() const { return fontMetrics().height() + 3; }
 
-int TwwCustomDBGrid::RowPitch() const { return DefaultRowHeight() + (rowLines_ ? GridLineWidth() : 0); }
+int TwwCustomDBGrid::RowPitch() const {
+  return DefaultRowHeight() + (rowLines_ ? GridLineWidth() : 0);
+}
 
 int TwwCustomDBGrid::TitleLines() const {
   qsizetype lines = 1;
@@ -101,7 +106,8 @@ int TwwCustomDBGrid::TitleHeight() const { return titles_ ? TitleLines() * RowPi
 
 int TwwCustomDBGrid::TitleTextWidth(const std::string& title) const {
   int widest = 0;
-  for (const QString& line : TitleLinesOf(title)) widest = std::max(widest, fontMetrics().horizontalAdvance(line));
+  for (const QString& line : TitleLinesOf(title))
+    widest = std::max(widest, fontMetrics().horizontalAdvance(line));
   return widest;
 }
 
@@ -136,7 +142,8 @@ int TwwCustomDBGrid::CurrentRow() const { return link_->Active() ? link_->Active
 
 QRect TwwCustomDBGrid::RowRect(int row) const {
   const QRect cells = CellsRect();
-  return QRect(cells.left(), cells.top() + TitleHeight() + row * RowPitch(), cells.width(), DefaultRowHeight());
+  return QRect(cells.left(), cells.top() + TitleHeight() + row * RowPitch(), cells.width(),
+               DefaultRowHeight());
 }
 
 int TwwCustomDBGrid::RowAt(const QPoint& point) const {
@@ -250,7 +257,8 @@ void TwwCustomDBGrid::resizeEvent(QResizeEvent* event) {
 
 void TwwCustomDBGrid::changeEvent(QEvent* event) {
   QFrame::changeEvent(event);
-  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) LayoutScrollBars();
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    LayoutScrollBars();
 }
 
 void TwwCustomDBGrid::paintEvent(QPaintEvent* event) {
@@ -274,7 +282,8 @@ void TwwCustomDBGrid::PaintTitles(QPainter& painter, const QRect& cells, int lef
     painter.save();
     painter.setClipRect(cell.intersected(cells));
     painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(cell.adjusted(kTextMargin, 1, -kTextMargin, -1), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(cell.adjusted(kTextMargin, 1, -kTextMargin, -1),
+                     Qt::AlignLeft | Qt::AlignVCenter,
                      TitleLinesOf(columns_[static_cast<size_t>(i)].Title).join(QLatin1Char('\n')));
     painter.restore();
     x += width;
@@ -296,7 +305,9 @@ void TwwCustomDBGrid::PaintRows(QPainter& painter, const QRect& cells, int left)
     int right = left;
     for (int i = 0; i < static_cast<int>(columns_.size()); ++i)
       right += DrawnWidth(i) + (colLines_ ? GridLineWidth() : 0);
-    if (selected) painter.fillRect(QRect(left, rowRect.top(), right - left, rowRect.height()), palette().highlight());
+    if (selected)
+      painter.fillRect(QRect(left, rowRect.top(), right - left, rowRect.height()),
+                       palette().highlight());
     painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
     int x = left;
     for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
@@ -305,7 +316,8 @@ void TwwCustomDBGrid::PaintRows(QPainter& painter, const QRect& cells, int left)
       const QString text = FromCp1250(FieldText(row, columns_[static_cast<size_t>(i)].FieldName));
       painter.save();
       painter.setClipRect(cell.intersected(cells));
-      painter.drawText(cell.adjusted(kTextMargin, 0, -kTextMargin, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+      painter.drawText(cell.adjusted(kTextMargin, 0, -kTextMargin, 0),
+                       Qt::AlignLeft | Qt::AlignVCenter, text);
       painter.restore();
       x += width;
       if (colLines_) {
@@ -313,7 +325,9 @@ void TwwCustomDBGrid::PaintRows(QPainter& painter, const QRect& cells, int left)
         x += GridLineWidth();
       }
     }
-    if (rowLines_) painter.fillRect(QRect(cells.left(), rowRect.bottom() + 1, cells.width(), GridLineWidth()), line);
+    if (rowLines_)
+      painter.fillRect(QRect(cells.left(), rowRect.bottom() + 1, cells.width(), GridLineWidth()),
+                       line);
   }
 }
 

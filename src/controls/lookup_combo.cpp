@@ -34,8 +34,12 @@ class TEventWatcher : public QObject {
 }  // namespace
 
 TwwDBCustomLookupCombo::TwwDBCustomLookupCombo(QWidget* parent)
-    : QLineEdit(parent), button_(new TwwComboButton(this)), list_(new TwwPopupGrid(this)), pressWatcher_(nullptr) {
-  pressWatcher_ = new TEventWatcher(this, [this](QObject* watched, QEvent* event) { WatchPress(watched, event); });
+    : QLineEdit(parent),
+      button_(new TwwComboButton(this)),
+      list_(new TwwPopupGrid(this)),
+      pressWatcher_(nullptr) {
+  pressWatcher_ = new TEventWatcher(
+      this, [this](QObject* watched, QEvent* event) { WatchPress(watched, event); });
   list_->hide();
   list_->SetDataSource(&lookupSource_);
   list_->OnException = [this] { HandleException(); };
@@ -94,7 +98,8 @@ void TwwDBCustomLookupCombo::PlaceButton() {
     setTextMargins(0, 0, 0, 0);
     return;
   }
-  const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
+  const int frame =
+      hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
   const int w = TwwComboButton::ButtonWidth(this);
   button_->setGeometry(width() - frame - w, frame, w, height() - 2 * frame);
   setTextMargins(0, 0, w + 2, 0);
@@ -165,7 +170,8 @@ void TwwDBCustomLookupCombo::focusInEvent(QFocusEvent* event) {
 
 void TwwDBCustomLookupCombo::focusOutEvent(QFocusEvent* event) {
   // A pop-up menu of the field itself (its context menu) leaves the list as it is.
-  if (ListVisible() && event->reason() != Qt::PopupFocusReason) Guarded([this] { CloseList(true); });
+  if (ListVisible() && event->reason() != Qt::PopupFocusReason)
+    Guarded([this] { CloseList(true); });
   QLineEdit::focusOutEvent(event);
   update();
 }
@@ -186,7 +192,8 @@ void TwwDBCustomLookupCombo::HandleException() {
     throw;
   } catch (const EAbort&) {
   } catch (const std::exception& e) {
-    QMessageBox::critical(this, QCoreApplication::applicationName(), QString::fromStdString(Cp1250ToUtf8(e.what())));
+    QMessageBox::critical(this, QCoreApplication::applicationName(),
+                          QString::fromStdString(Cp1250ToUtf8(e.what())));
   } catch (...) {
   }
 }

@@ -32,8 +32,9 @@ class TwwDBCustomLookupCombo : public QLineEdit {
   Q_OBJECT
  public:
   // Sender, lookup table, fill table (none here), whether the list closed accepting.
-  using TNotifyCloseUpEvent = std::function<void(TwwDBCustomLookupCombo& sender, db::TDataSet* lookupTable,
-                                                 db::TDataSet* fillTable, bool modified)>;
+  using TNotifyCloseUpEvent =
+      std::function<void(TwwDBCustomLookupCombo& sender, db::TDataSet* lookupTable,
+                         db::TDataSet* fillTable, bool modified)>;
   using TNotifyEvent = std::function<void(TwwDBCustomLookupCombo& sender)>;
 
   explicit TwwDBCustomLookupCombo(QWidget* parent = nullptr);
@@ -56,7 +57,9 @@ class TwwDBCustomLookupCombo : public QLineEdit {
   // list is open.
   const QTimer& SearchTimer() const { return searchTimer_; }
   // The current lookup value (of the first lookup field) and display value.
-  std::string LookupValue() const { return lookupValues_.empty() ? std::string() : lookupValues_.front(); }
+  std::string LookupValue() const {
+    return lookupValues_.empty() ? std::string() : lookupValues_.front();
+  }
   const std::string& DisplayValue() const { return displayValue_; }
 
   // Called inside the catch block with a failure of the control's own event handling
@@ -207,43 +210,43 @@ class TwwDBLookupCombo : public TwwDBCustomLookupCombo {
  public:
   using TwwDBCustomLookupCombo::TwwDBCustomLookupCombo;
 
-  using TwwDBCustomLookupCombo::LookupTable;
-  using TwwDBCustomLookupCombo::SetLookupTable;
-  using TwwDBCustomLookupCombo::LookupField;
-  using TwwDBCustomLookupCombo::SetLookupField;
-  using TwwDBCustomLookupCombo::Selected;
-  using TwwDBCustomLookupCombo::SetSelected;
-  using TwwDBCustomLookupCombo::Options;
-  using TwwDBCustomLookupCombo::SetOptions;
-  using TwwDBCustomLookupCombo::Style;
-  using TwwDBCustomLookupCombo::SetStyle;
-  using TwwDBCustomLookupCombo::AutoDropDown;
-  using TwwDBCustomLookupCombo::SetAutoDropDown;
-  using TwwDBCustomLookupCombo::ShowButton;
-  using TwwDBCustomLookupCombo::SetShowButton;
-  using TwwDBCustomLookupCombo::SeqSearchOptions;
-  using TwwDBCustomLookupCombo::SetSeqSearchOptions;
-  using TwwDBCustomLookupCombo::UseTFields;
-  using TwwDBCustomLookupCombo::SetUseTFields;
   using TwwDBCustomLookupCombo::AllowClearKey;
-  using TwwDBCustomLookupCombo::SetAllowClearKey;
-  using TwwDBCustomLookupCombo::DropDownAlignment;
-  using TwwDBCustomLookupCombo::SetDropDownAlignment;
-  using TwwDBCustomLookupCombo::DropDownCount;
-  using TwwDBCustomLookupCombo::SetDropDownCount;
-  using TwwDBCustomLookupCombo::DropDownWidth;
-  using TwwDBCustomLookupCombo::SetDropDownWidth;
+  using TwwDBCustomLookupCombo::AutoDropDown;
   using TwwDBCustomLookupCombo::AutoSelect;
-  using TwwDBCustomLookupCombo::SetAutoSelect;
-  using TwwDBCustomLookupCombo::ShowMatchText;
-  using TwwDBCustomLookupCombo::SetShowMatchText;
-  using TwwDBCustomLookupCombo::OrderByDisplay;
-  using TwwDBCustomLookupCombo::SetOrderByDisplay;
-  using TwwDBCustomLookupCombo::ReadOnly;
-  using TwwDBCustomLookupCombo::SetReadOnly;
+  using TwwDBCustomLookupCombo::DropDownAlignment;
+  using TwwDBCustomLookupCombo::DropDownCount;
+  using TwwDBCustomLookupCombo::DropDownWidth;
+  using TwwDBCustomLookupCombo::LookupField;
+  using TwwDBCustomLookupCombo::LookupTable;
   using TwwDBCustomLookupCombo::OnChange;
-  using TwwDBCustomLookupCombo::OnDropDown;
   using TwwDBCustomLookupCombo::OnCloseUp;
+  using TwwDBCustomLookupCombo::OnDropDown;
+  using TwwDBCustomLookupCombo::Options;
+  using TwwDBCustomLookupCombo::OrderByDisplay;
+  using TwwDBCustomLookupCombo::ReadOnly;
+  using TwwDBCustomLookupCombo::Selected;
+  using TwwDBCustomLookupCombo::SeqSearchOptions;
+  using TwwDBCustomLookupCombo::SetAllowClearKey;
+  using TwwDBCustomLookupCombo::SetAutoDropDown;
+  using TwwDBCustomLookupCombo::SetAutoSelect;
+  using TwwDBCustomLookupCombo::SetDropDownAlignment;
+  using TwwDBCustomLookupCombo::SetDropDownCount;
+  using TwwDBCustomLookupCombo::SetDropDownWidth;
+  using TwwDBCustomLookupCombo::SetLookupField;
+  using TwwDBCustomLookupCombo::SetLookupTable;
+  using TwwDBCustomLookupCombo::SetOptions;
+  using TwwDBCustomLookupCombo::SetOrderByDisplay;
+  using TwwDBCustomLookupCombo::SetReadOnly;
+  using TwwDBCustomLookupCombo::SetSelected;
+  using TwwDBCustomLookupCombo::SetSeqSearchOptions;
+  using TwwDBCustomLookupCombo::SetShowButton;
+  using TwwDBCustomLookupCombo::SetShowMatchText;
+  using TwwDBCustomLookupCombo::SetStyle;
+  using TwwDBCustomLookupCombo::SetUseTFields;
+  using TwwDBCustomLookupCombo::ShowButton;
+  using TwwDBCustomLookupCombo::ShowMatchText;
+  using TwwDBCustomLookupCombo::Style;
+  using TwwDBCustomLookupCombo::UseTFields;
 };
 
 }  // namespace prenos

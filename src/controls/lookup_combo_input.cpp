@@ -25,7 +25,8 @@ bool IsCaretKey(int key) {
 }
 
 bool IsListKey(int key) {
-  return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+  return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+         key == Qt::Key_PageDown;
 }
 
 }  // namespace
@@ -169,7 +170,8 @@ void TwwDBCustomLookupCombo::mousePressEvent(QMouseEvent* event) {
 }
 
 void TwwDBCustomLookupCombo::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (!ListVisible() && style_ == csDropDownList && event->button() == Qt::LeftButton) return mousePressEvent(event);
+  if (!ListVisible() && style_ == csDropDownList && event->button() == Qt::LeftButton)
+    return mousePressEvent(event);
   QLineEdit::mouseDoubleClickEvent(event);
 }
 
@@ -238,10 +240,14 @@ void TwwDBCustomLookupCombo::ButtonPressed() {
 
 void TwwDBCustomLookupCombo::WatchPress(QObject* watched, QEvent* event) {
   if (!ListVisible()) return;
-  if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::NonClientAreaMouseButtonPress) return;
+  if (event->type() != QEvent::MouseButtonPress &&
+      event->type() != QEvent::NonClientAreaMouseButtonPress)
+    return;
   if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return;
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (!widget || widget == this || isAncestorOf(widget) || widget == list_ || list_->isAncestorOf(widget)) return;
+  if (!widget || widget == this || isAncestorOf(widget) || widget == list_ ||
+      list_->isAncestorOf(widget))
+    return;
   Guarded([this] {
     AcceptHighlighted();
     CloseList(true);
@@ -270,7 +276,8 @@ void TwwDBCustomLookupCombo::contextMenuEvent(QContextMenuEvent* event) {
     } else if (name == QLatin1String("edit-cut") || name == QLatin1String("edit-delete") ||
                name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo")) {
       if (!editable) action->setEnabled(false);
-      if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo")) action->setEnabled(false);
+      if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo"))
+        action->setEnabled(false);
     }
   }
   menu->setAttribute(Qt::WA_DeleteOnClose);

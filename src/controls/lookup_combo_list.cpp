@@ -31,7 +31,8 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 std::vector<std::string> TwwDBCustomLookupCombo::LookupFieldNames() const {
   std::vector<std::string> names;
   for (const std::string& part : Split(lookupField_, ';'))
-    if (const std::string name = Trim(part); !name.empty() && names.size() < 3) names.push_back(name);
+    if (const std::string name = Trim(part); !name.empty() && names.size() < 3)
+      names.push_back(name);
   // An empty setting still names a field, so that the table's answer is the usual one.
   if (names.empty()) names.push_back(lookupField_);
   return names;
@@ -49,7 +50,8 @@ std::string TwwDBCustomLookupCombo::DisplayFieldName() const {
 
 std::vector<std::string> TwwDBCustomLookupCombo::CurrentLookupValues() const {
   std::vector<std::string> values;
-  for (const std::string& name : LookupFieldNames()) values.push_back(LookupTable()->FieldByName(name).AsString());
+  for (const std::string& name : LookupFieldNames())
+    values.push_back(LookupTable()->FieldByName(name).AsString());
   return values;
 }
 
@@ -65,8 +67,8 @@ void TwwDBCustomLookupCombo::SetLookupValues(std::vector<std::string> values) {
 // --- searching ----------------------------------------------------------------------
 
 bool TwwDBCustomLookupCombo::Search(const std::string& text, const std::string& fieldName) {
-  const TSearchResult result =
-      SearchLookupTable(*LookupTable(), fieldName, text, seqSearchOptions_.testFlag(ssoCaseSensitive));
+  const TSearchResult result = SearchLookupTable(*LookupTable(), fieldName, text,
+                                                 seqSearchOptions_.testFlag(ssoCaseSensitive));
   if (result.Queried) {
     SetText(result.Text);
     setCursorPosition(static_cast<int>(this->text().size()));
@@ -79,7 +81,9 @@ void TwwDBCustomLookupCombo::DelayedSearch() {
   db::TDataSet* table = LookupTable();
   wwOpenTable(table);
   const std::string text = Text();
-  if (text == lastSearched_ || !table || !table->Active() || !seqSearchOptions_.testFlag(ssoEnabled)) return;
+  if (text == lastSearched_ || !table || !table->Active() ||
+      !seqSearchOptions_.testFlag(ssoEnabled))
+    return;
   CurrentLookupValues();  // a lookup field the table lacks fails here
   const std::string displayField = DisplayFieldName();
   found_ = Search(text, displayField);
@@ -106,7 +110,8 @@ void TwwDBCustomLookupCombo::OpenList() {
 
   if (selected_.empty()) {
     const db::TField& field = table->FieldByName(LookupFieldNames().front());
-    selected_.push_back(field.FieldName() + "\t" + std::to_string(field.DisplayWidth()) + "\t" + field.DisplayLabel());
+    selected_.push_back(field.FieldName() + "\t" + std::to_string(field.DisplayWidth()) + "\t" +
+                        field.DisplayLabel());
   }
   CurrentLookupValues();  // a lookup field the table lacks fails here
   if (typingStarted_) {
@@ -159,7 +164,8 @@ int TwwDBCustomLookupCombo::BuildColumns() {
     }
     const int titleWidth = titles ? list_->TitleTextWidth(title) : 0;
     asked += std::max(chars * zero + TwwCustomDBGrid::GridLineWidth(), titleWidth);
-    columns.push_back({field->FieldName(), title, std::max(chars * zero + 4, titles ? titleWidth + 4 : 0)});
+    columns.push_back(
+        {field->FieldName(), title, std::max(chars * zero + 4, titles ? titleWidth + 4 : 0)});
   }
   list_->SetColumns(std::move(columns));
   return asked;
@@ -179,7 +185,8 @@ void TwwDBCustomLookupCombo::PlaceList(int columnsWidth) {
   const int buttonWidth = TwwComboButton::ButtonWidth(this);
   const std::vector<TwwGridColumn>& columns = list_->Columns();
   int width = dropDownWidth_;
-  if (width == 0) width = scrollExtent + 1 + columnsWidth + static_cast<int>(columns.size()) * line + buttonWidth;
+  if (width == 0)
+    width = scrollExtent + 1 + columnsWidth + static_cast<int>(columns.size()) * line + buttonWidth;
 
   const QRect desktop = screen() ? screen()->geometry() : QRect(0, 0, 1 << 20, 1 << 20);
   const QPoint origin = mapToGlobal(QPoint(0, 0));
@@ -194,7 +201,8 @@ void TwwDBCustomLookupCombo::PlaceList(int columnsWidth) {
   int others = 0;
   for (size_t i = 0; i + 1 < columns.size(); ++i) others += columns[i].Width + line;
   if (others + buttonWidth > width)
-    height = scrollExtent + pitch * (titleRows + rows) + 5 - (options_.testFlag(loRowLines) ? 2 : 0) + moreTitle;
+    height = scrollExtent + pitch * (titleRows + rows) + 5 -
+             (options_.testFlag(loRowLines) ? 2 : 0) + moreTitle;
 
   int y = origin.y() + this->height();
   if (y + height > desktop.bottom() + 1) {
@@ -239,7 +247,10 @@ void TwwDBCustomLookupCombo::MoveInList(int key) {
     table->First();
   } else {
     const int page = list_->RowCount();
-    table->MoveBy(key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : key == Qt::Key_PageUp ? -page : page);
+    table->MoveBy(key == Qt::Key_Up       ? -1
+                  : key == Qt::Key_Down   ? 1
+                  : key == Qt::Key_PageUp ? -page
+                                          : page);
   }
   PickRow();
 }

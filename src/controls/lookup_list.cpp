@@ -5,7 +5,8 @@
 
 namespace prenos {
 
-TwwDBLookupList::TwwDBLookupList(QWidget* parent, Qt::WindowFlags flags) : TwwCustomDBGrid(parent, flags) {}
+TwwDBLookupList::TwwDBLookupList(QWidget* parent, Qt::WindowFlags flags)
+    : TwwCustomDBGrid(parent, flags) {}
 
 void TwwDBLookupList::SetOptions(TwwDBLookupListOptions options) {
   SetLines(options.testFlag(loColLines), options.testFlag(loRowLines), options.testFlag(loTitles));

@@ -37,14 +37,16 @@ size_t FindWord(const std::string& text, const std::string& word) {
     if (!OutsideLiterals(text, p)) continue;
     const bool startOk = p == 0 || !IdentifierChar(text[p - 1]) || !IdentifierChar(word.front());
     const size_t end = p + word.size();
-    const bool endOk = end == text.size() || !IdentifierChar(text[end]) || !IdentifierChar(word.back());
+    const bool endOk =
+        end == text.size() || !IdentifierChar(text[end]) || !IdentifierChar(word.back());
     if (startOk && endOk) return p;
   }
   return std::string::npos;
 }
 
 bool EndsWithWord(const std::string& text, const std::string& word) {
-  if (text.size() < word.size() || text.compare(text.size() - word.size(), word.size(), word) != 0) return false;
+  if (text.size() < word.size() || text.compare(text.size() - word.size(), word.size(), word) != 0)
+    return false;
   return text.size() == word.size() || !IdentifierChar(text[text.size() - word.size() - 1]);
 }
 
@@ -56,7 +58,8 @@ bool IsTimeText(const std::string& s) {
   size_t start = 0;
   while (count < 3) {
     const size_t colon = t.find(':', start);
-    const std::string piece = t.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    const std::string piece =
+        t.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
     int32_t v = 0;
     if (piece.empty() || piece.size() > 2 || !TryStrToInt(piece, v) || v < 0) return false;
     parts[count++] = v;
@@ -106,10 +109,12 @@ std::string SearchSQL(const std::vector<std::string>& lines, const std::string& 
     condition = Trim(rest.substr(p + 5, kClauseLimit));
     select = rest.substr(0, p);
     // The condition of an earlier search on this field, and whatever follows it, goes.
-    if (const size_t f = FindWord(condition, field); f != std::string::npos) condition = Trim(condition.substr(0, f));
+    if (const size_t f = FindWord(condition, field); f != std::string::npos)
+      condition = Trim(condition.substr(0, f));
   }
 
-  while (!condition.empty() && condition.back() == '(') condition = Trim(condition.substr(0, condition.size() - 1));
+  while (!condition.empty() && condition.back() == '(')
+    condition = Trim(condition.substr(0, condition.size() - 1));
   if (EndsWithWord(condition, "OR")) condition.erase(condition.size() - 2);
   const std::string added = field + " >= '" + QuoteSQL(text) + "'";
   std::string newCondition;
@@ -155,8 +160,8 @@ bool IsSearchValue(const db::TField& field, const std::string& text) {
   }
 }
 
-TSearchResult SearchLookupTable(db::TDataSet& table, const std::string& fieldName, const std::string& text,
-                                bool caseSensitive) {
+TSearchResult SearchLookupTable(db::TDataSet& table, const std::string& fieldName,
+                                const std::string& text, bool caseSensitive) {
   TSearchResult result;
   const db::TField& field = table.FieldByName(fieldName);
   if (!table.IsEmpty() && field.AsString() == text) {

@@ -41,7 +41,7 @@ struct TSearchResult {
 // with the text regardless of case; other data sets are located by prefix. A rewritten
 // query that does not open brings the lines back as JoinedSearchSQL, is logged as
 // "KveloFindRecord", reopened, and is not found.
-TSearchResult SearchLookupTable(db::TDataSet& table, const std::string& fieldName, const std::string& text,
-                                bool caseSensitive);
+TSearchResult SearchLookupTable(db::TDataSet& table, const std::string& fieldName,
+                                const std::string& text, bool caseSensitive);
 
 }  // namespace prenos

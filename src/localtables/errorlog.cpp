@@ -129,7 +129,8 @@ void LogError(const std::exception* e, const TComponent* sender, const std::stri
               std::optional<int16_t> buildNo) noexcept {
   try {
     if (e && IsExactlyEAbort(*e)) return;
-    if (TErrorLogWatch* watch = CurrentWatch()) watch->Note(operation, e ? HidePasswords(e->what()) : std::string());
+    if (TErrorLogWatch* watch = CurrentWatch())
+      watch->Note(operation, e ? HidePasswords(e->what()) : std::string());
     TTable table;
     table.SetTableName(kErrorTableName);
     OpenErrorTable(table);

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "localtables/table.h"
 #include "localtables/errorlog.h"
+#include "localtables/table.h"
 
 namespace prenos {
 
@@ -52,7 +52,9 @@ std::vector<TErrorRecord> RecordsBetween(const std::vector<TErrorRecord>& record
   return out;
 }
 
-std::string FirstLineOf(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
+std::string FirstLineOf(const std::string& text) {
+  return text.substr(0, text.find_first_of("\r\n"));
+}
 
 std::string ErrorRecordText(const TErrorRecord& r) {
   std::string details;

@@ -143,7 +143,8 @@ int32_t TField::AsInteger() const {
       return static_cast<int32_t>(int_);
     case Kind::Real:
       if (IsDate(def_.DataType)) Fail("a date cannot be read as an integer");
-      if (!(std::fabs(real_) < 2147483648.0)) Fail("'" + FloatText(real_) + "' is out of the integer range");
+      if (!(std::fabs(real_) < 2147483648.0))
+        Fail("'" + FloatText(real_) + "' is out of the integer range");
       return static_cast<int32_t>(RoundHalfEven(real_));
     case Kind::Text: return ParsedText<int32_t>(TryStrToInt, "integer value");
   }
@@ -207,8 +208,10 @@ void TField::SetAsInteger(int64_t value) {
     case TFieldType::Integer:
     case TFieldType::SmallInt: {
       const bool small = def_.DataType == TFieldType::SmallInt;
-      const int64_t lo = small ? std::numeric_limits<int16_t>::min() : std::numeric_limits<int32_t>::min();
-      const int64_t hi = small ? std::numeric_limits<int16_t>::max() : std::numeric_limits<int32_t>::max();
+      const int64_t lo =
+          small ? std::numeric_limits<int16_t>::min() : std::numeric_limits<int32_t>::min();
+      const int64_t hi =
+          small ? std::numeric_limits<int16_t>::max() : std::numeric_limits<int32_t>::max();
       if (value < lo || value > hi)
         Fail(std::to_string(value) + " is not in the range " + std::to_string(lo) + " to " +
              std::to_string(hi));
@@ -221,12 +224,9 @@ void TField::SetAsInteger(int64_t value) {
       real_ = static_cast<double>(value);
       break;
     case TFieldType::String:
-    case TFieldType::Memo:
-      SetAsString(std::to_string(value));
-      return;
+    case TFieldType::Memo: SetAsString(std::to_string(value)); return;
     case TFieldType::Date:
-    case TFieldType::DateTime:
-      Fail("a date cannot be set from an integer");
+    case TFieldType::DateTime: Fail("a date cannot be set from an integer");
   }
   table_.modified_ = true;
 }
@@ -237,7 +237,8 @@ void TField::SetAsFloat(double value) {
   switch (def_.DataType) {
     case TFieldType::Integer:
     case TFieldType::SmallInt:
-      if (!(std::fabs(value) < 9.2e18)) Fail("'" + FloatText(value) + "' is out of the integer range");
+      if (!(std::fabs(value) < 9.2e18))
+        Fail("'" + FloatText(value) + "' is out of the integer range");
       SetAsInteger(RoundHalfEven(value));
       return;
     case TFieldType::Float:
@@ -245,13 +246,9 @@ void TField::SetAsFloat(double value) {
       real_ = value;
       break;
     case TFieldType::String:
-    case TFieldType::Memo:
-      SetAsString(FloatText(value));
-      return;
+    case TFieldType::Memo: SetAsString(FloatText(value)); return;
     case TFieldType::Date:
-    case TFieldType::DateTime:
-      SetAsDateTime(value);
-      return;
+    case TFieldType::DateTime: SetAsDateTime(value); return;
   }
   table_.modified_ = true;
 }
@@ -270,12 +267,9 @@ void TField::SetAsDateTime(TDateTime value) {
       real_ = value;
       break;
     case TFieldType::String:
-    case TFieldType::Memo:
-      SetAsString(DateText(value, true));
-      return;
+    case TFieldType::Memo: SetAsString(DateText(value, true)); return;
     case TFieldType::Integer:
-    case TFieldType::SmallInt:
-      Fail("an integer field cannot be set from a date");
+    case TFieldType::SmallInt: Fail("an integer field cannot be set from a date");
   }
   table_.modified_ = true;
 }

@@ -50,13 +50,17 @@ TFieldDef FromDeclared(std::string name, std::string type, bool notNull) {
   for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   TFieldDef d{std::move(name), TFieldType::Memo, 0, notNull};
   int size = 0;
-  if (type == "SMALLINT") d.DataType = TFieldType::SmallInt;
-  else if (type == "DATE") d.DataType = TFieldType::Date;
-  else if (type == "DATETIME") d.DataType = TFieldType::DateTime;
+  if (type == "SMALLINT")
+    d.DataType = TFieldType::SmallInt;
+  else if (type == "DATE")
+    d.DataType = TFieldType::Date;
+  else if (type == "DATETIME")
+    d.DataType = TFieldType::DateTime;
   else if (std::sscanf(type.c_str(), "VARCHAR(%d)", &size) == 1 && size > 0) {
     d.DataType = TFieldType::String;
     d.Size = size;
-  } else if (type.find("INT") != std::string::npos) d.DataType = TFieldType::Integer;
+  } else if (type.find("INT") != std::string::npos)
+    d.DataType = TFieldType::Integer;
   else if (type.find("REAL") != std::string::npos || type.find("FLOA") != std::string::npos ||
            type.find("DOUB") != std::string::npos)
     d.DataType = TFieldType::Float;
@@ -176,7 +180,8 @@ void TTable::Store::LoadColumns() {
   if (rc != SQLITE_DONE) Fail("cannot read the table's fields");
   if (columns_.empty())
     throw ELocalTable("Table '" + label_ + "' does not exist in " +
-                      PathToText(sqlite3_db_filename(db_.get(), "main")), true);
+                          PathToText(sqlite3_db_filename(db_.get(), "main")),
+                      true);
 }
 
 void TTable::Store::Create(const fs::path& file, const std::string& sqlName,
@@ -203,7 +208,8 @@ void TTable::Store::Create(const fs::path& file, const std::string& sqlName,
       // Whatever held the name is not a table file: the new table replaces it.
       db.reset();
       fs::remove(file, ec);
-      for (const char* side : {"-journal", "-wal", "-shm"}) fs::remove(fs::path(file.string() + side), ec);
+      for (const char* side : {"-journal", "-wal", "-shm"})
+        fs::remove(fs::path(file.string() + side), ec);
       continue;
     }
     if (rc != SQLITE_OK)
@@ -249,7 +255,8 @@ int64_t TTable::Store::Insert(const std::vector<std::unique_ptr<TField>>& fields
       case TField::Kind::Real:
         if (f.DataType() == TFieldType::Date || f.DataType() == TFieldType::DateTime) {
           texts[i] = f.DataType() == TFieldType::Date ? IsoDate(f.real_) : IsoDateTime(f.real_);
-          sqlite3_bind_text(st, n, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
+          sqlite3_bind_text(st, n, texts[i].data(), static_cast<int>(texts[i].size()),
+                            SQLITE_STATIC);
         } else {
           sqlite3_bind_double(st, n, f.real_);
         }

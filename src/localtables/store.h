@@ -2,14 +2,14 @@
 // that read and append its rows, and the open transaction that groups appends.
 #pragma once
 
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <sqlite3.h>
 
 #include "localtables/table.h"
 

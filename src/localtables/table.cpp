@@ -69,7 +69,7 @@ void TTable::SetTableType(TTableType type) {
 
 std::string TTable::DisplayName() const {
   return databaseName_.empty() || IsPath(tableName_) ? tableName_
-                                                      : ":" + databaseName_ + ":" + tableName_;
+                                                     : ":" + databaseName_ + ":" + tableName_;
 }
 
 fs::path TTable::FilePath() const {
@@ -131,7 +131,8 @@ void TTable::Open() {
   fields_.clear();
   if (tableType_ == TTableType::Text) {
     text_ = std::make_unique<TextReader>(file, DisplayName());
-    fields_.push_back(std::make_unique<TField>(*this, TFieldDef{"Field1", TFieldType::String, 0, false}));
+    fields_.push_back(
+        std::make_unique<TField>(*this, TFieldDef{"Field1", TFieldType::String, 0, false}));
   } else {
     store_ = std::make_unique<Store>(file, file.stem().string(), DisplayName());
     for (const TFieldDef& d : store_->Columns())
@@ -167,8 +168,10 @@ void TTable::ClearBuffers() {
 
 void TTable::CheckBrowse() {
   if (!appending_) return;
-  if (modified_) Post();
-  else Cancel();
+  if (modified_)
+    Post();
+  else
+    Cancel();
 }
 
 void TTable::Append() {
@@ -225,8 +228,10 @@ void TTable::Next() {
     return;
   }
   int64_t found = 0;
-  if (store_->FetchAfter(rowid_, found, fields_)) rowid_ = found;
-  else eof_ = true;
+  if (store_->FetchAfter(rowid_, found, fields_))
+    rowid_ = found;
+  else
+    eof_ = true;
 }
 
 void TTable::ReadLine() {
@@ -260,7 +265,8 @@ TField& TTable::FieldByName(const std::string& name) {
 
 TField& TTable::Fields(int index) {
   CheckActive("read the fields of");
-  if (index < 0 || index >= FieldCount()) Fail("field index " + std::to_string(index) + " out of range");
+  if (index < 0 || index >= FieldCount())
+    Fail("field index " + std::to_string(index) + " out of range");
   return *fields_[static_cast<size_t>(index)];
 }
 

@@ -66,8 +66,7 @@ class TTable : public TComponent {
 
   // Definitions used by CreateTable.
   void ClearFieldDefs();
-  void AddFieldDef(const std::string& name, TFieldType type, int size = 0,
-                   bool required = false);
+  void AddFieldDef(const std::string& name, TFieldType type, int size = 0, bool required = false);
   const std::vector<TFieldDef>& FieldDefs() const { return fieldDefs_; }
   void ClearIndexDefs();
   // Creates the table from its field definitions, replacing any table of that name. The

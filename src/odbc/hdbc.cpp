@@ -9,7 +9,8 @@ namespace prenos {
 namespace {
 
 bool NeedsBraces(const std::string& v) {
-  return !v.empty() && (v.find_first_of(";{}") != std::string::npos || v.front() == ' ' || v.back() == ' ');
+  return !v.empty() &&
+         (v.find_first_of(";{}") != std::string::npos || v.front() == ' ' || v.back() == ' ');
 }
 
 // A keyword's value as the connection string carries it.
@@ -147,14 +148,15 @@ void THdbc::Connect() {
   SetCursorLib(cursorLib_);
   THenv& env = GlobalEnv();
   if (infoPrompt_ == SQL_DRIVER_NOPROMPT && driver_.empty() && attributes_.empty()) {
-    retCode_ = SQLConnect(hdbc_, (SQLCHAR*)dataSource_.c_str(), SQL_NTS, (SQLCHAR*)userName_.c_str(), SQL_NTS,
-                          (SQLCHAR*)password_.c_str(), SQL_NTS);
+    retCode_ =
+        SQLConnect(hdbc_, (SQLCHAR*)dataSource_.c_str(), SQL_NTS, (SQLCHAR*)userName_.c_str(),
+                   SQL_NTS, (SQLCHAR*)password_.c_str(), SQL_NTS);
   } else {
     const std::string cs = ConnectionString();
     SQLCHAR out[256] = {0};
     SQLSMALLINT outLength = 0;
-    retCode_ = SQLDriverConnect(hdbc_, env.ParentWindow, (SQLCHAR*)cs.c_str(), SQL_NTS, out, sizeof out, &outLength,
-                                infoPrompt_);
+    retCode_ = SQLDriverConnect(hdbc_, env.ParentWindow, (SQLCHAR*)cs.c_str(), SQL_NTS, out,
+                                sizeof out, &outLength, infoPrompt_);
   }
   if (!TODBCError::IsSuccess(retCode_)) env.Error.RaiseError(this, retCode_);
   connected_ = true;
@@ -222,7 +224,8 @@ void THdbc::ChangeAttribute(SQLINTEGER attribute, SQLUINTEGER value) {
   SQLULEN current = 0;
   retCode_ = SQLGetConnectAttr(hdbc_, attribute, &current, sizeof current, nullptr);
   if (TODBCError::IsSuccess(retCode_) && current != value) {
-    retCode_ = SQLSetConnectAttr(hdbc_, attribute, reinterpret_cast<SQLPOINTER>(SQLULEN{value}), SQL_IS_UINTEGER);
+    retCode_ = SQLSetConnectAttr(hdbc_, attribute, reinterpret_cast<SQLPOINTER>(SQLULEN{value}),
+                                 SQL_IS_UINTEGER);
     if (!TODBCError::IsSuccess(retCode_)) GlobalEnv().Error.RaiseError(this, retCode_);
   }
 }
@@ -281,7 +284,9 @@ bool THdbc::DescribeParamUnsupported() {
   return describeParamUnsupported_;
 }
 
-std::string THdbc::DriverKey() { return GetInfoString(SQL_DBMS_NAME) + ";" + GetInfoString(SQL_DRIVER_NAME); }
+std::string THdbc::DriverKey() {
+  return GetInfoString(SQL_DBMS_NAME) + ";" + GetInfoString(SQL_DRIVER_NAME);
+}
 
 void THdbc::DoBeforeConnect() {
   if (BeforeConnect) BeforeConnect(this);

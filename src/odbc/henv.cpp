@@ -35,10 +35,11 @@ bool THenv::Init() {
   if (pooling_ != TConnectionPooling::cpDefault) {
     const SQLULEN wanted = PoolingValue(pooling_);
     SQLULEN current = 0;
-    retCode_ = SQLGetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING, &current, sizeof current, nullptr);
+    retCode_ = SQLGetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING, &current, sizeof current,
+                             nullptr);
     if (TODBCError::IsSuccess(retCode_) && current != wanted) {
-      retCode_ = SQLSetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING, reinterpret_cast<SQLPOINTER>(wanted),
-                               SQL_IS_UINTEGER);
+      retCode_ = SQLSetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING,
+                               reinterpret_cast<SQLPOINTER>(wanted), SQL_IS_UINTEGER);
       if (!TODBCError::IsSuccess(retCode_)) Error.RaiseError(this, retCode_);
     }
   }
@@ -46,7 +47,8 @@ bool THenv::Init() {
   retCode_ = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h);
   if (!TODBCError::IsSuccess(retCode_)) Error.RaiseError(this, retCode_);
   henv_ = h;
-  retCode_ = SQLSetEnvAttr(henv_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  retCode_ =
+      SQLSetEnvAttr(henv_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   if (!TODBCError::IsSuccess(retCode_)) Error.RaiseError(this, retCode_);
   allocated_ = true;
   THbase::Init();

@@ -7,14 +7,14 @@
 namespace prenos {
 namespace {
 
-
 SQLPOINTER AsPointer(SQLULEN v) { return reinterpret_cast<SQLPOINTER>(v); }
 
 // Turns variable-length bookmarks on when the cursor offers bookmarks; false when it
 // does not or the driver refuses.
 bool UseBookmarks(SQLHSTMT h, SQLUINTEGER cursorFlags) {
   if (!(cursorFlags & SQL_CA1_BOOKMARK)) return false;
-  return TODBCError::IsSuccess(SQLSetStmtAttr(h, SQL_ATTR_USE_BOOKMARKS, AsPointer(SQL_UB_VARIABLE), SQL_IS_UINTEGER));
+  return TODBCError::IsSuccess(
+      SQLSetStmtAttr(h, SQL_ATTR_USE_BOOKMARKS, AsPointer(SQL_UB_VARIABLE), SQL_IS_UINTEGER));
 }
 
 }  // namespace
@@ -134,7 +134,8 @@ void THstmt::Prepare() {
 }
 
 void THstmt::SwitchAsyncOff() {
-  if (allocated_) SQLSetStmtAttr(hstmt_, SQL_ATTR_ASYNC_ENABLE, AsPointer(SQL_ASYNC_ENABLE_OFF), SQL_IS_UINTEGER);
+  if (allocated_)
+    SQLSetStmtAttr(hstmt_, SQL_ATTR_ASYNC_ENABLE, AsPointer(SQL_ASYNC_ENABLE_OFF), SQL_IS_UINTEGER);
   async_ = false;
 }
 
@@ -154,7 +155,8 @@ void THstmt::Execute() {
     parsed = ParseParamTokens(sql_, paramNames_);
   }
   const auto call = [&] {
-    return prepared_ ? SQLExecute(hstmt_) : SQLExecDirect(hstmt_, (SQLCHAR*)parsed.c_str(), SQL_NTS);
+    return prepared_ ? SQLExecute(hstmt_)
+                     : SQLExecDirect(hstmt_, (SQLCHAR*)parsed.c_str(), SQL_NTS);
   };
   if (execAsync_) {
     SQLSetStmtAttr(hstmt_, SQL_ATTR_ASYNC_ENABLE, AsPointer(SQL_ASYNC_ENABLE_ON), SQL_IS_UINTEGER);
@@ -169,7 +171,8 @@ void THstmt::Execute() {
   if (rc != SQL_NEED_DATA && rc != SQL_NO_DATA) Check(rc);
   if (execAsync_) {
     async_ = false;
-    const SQLRETURN off = SQLSetStmtAttr(hstmt_, SQL_ATTR_ASYNC_ENABLE, AsPointer(SQL_ASYNC_ENABLE_OFF), SQL_IS_UINTEGER);
+    const SQLRETURN off = SQLSetStmtAttr(hstmt_, SQL_ATTR_ASYNC_ENABLE,
+                                         AsPointer(SQL_ASYNC_ENABLE_OFF), SQL_IS_UINTEGER);
     if (!TODBCError::IsSuccess(off)) Check(off);
     retCode_ = rc;
   }
@@ -184,15 +187,18 @@ void THstmt::SendDataAtExec() {
   retCode_ = rc;
   if (rc != SQL_NEED_DATA) Check(rc);
   while (rc == SQL_NEED_DATA) {
-    auto p = std::find_if(params_.begin(), params_.end(), [&](const TParamRec& r) { return r.Value == token; });
+    auto p = std::find_if(params_.begin(), params_.end(),
+                          [&](const TParamRec& r) { return r.Value == token; });
     if (p == params_.end()) {
       SQLCancel(hstmt_);
       throw EQuarnel("The driver asked for data of a parameter that is not bound.");
     }
     const SQLLEN length = std::max<SQLLEN>(-p->Indicators[0] - 100, 0);
     const char* data = static_cast<const char*>(p->Value);
-    rc = SQLPutData(hstmt_, const_cast<char*>(data), length > 0 ? std::min<SQLLEN>(length, blobSize_) : 0);
-    for (SQLLEN sent = std::min<SQLLEN>(length, blobSize_); TODBCError::IsSuccess(rc) && sent < length;) {
+    rc = SQLPutData(hstmt_, const_cast<char*>(data),
+                    length > 0 ? std::min<SQLLEN>(length, blobSize_) : 0);
+    for (SQLLEN sent = std::min<SQLLEN>(length, blobSize_);
+         TODBCError::IsSuccess(rc) && sent < length;) {
       const SQLLEN piece = std::min<SQLLEN>(blobSize_, length - sent);
       rc = SQLPutData(hstmt_, const_cast<char*>(data + sent), piece);
       sent += piece;
@@ -268,8 +274,9 @@ void THstmt::SetCursorType(SQLUINTEGER value) {
   cursorType_ = value;
   if (!allocated_) return;
   Close();
-  static const SQLUSMALLINT kInfo[] = {SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1, SQL_KEYSET_CURSOR_ATTRIBUTES1,
-                                       SQL_DYNAMIC_CURSOR_ATTRIBUTES1, SQL_STATIC_CURSOR_ATTRIBUTES1};
+  static const SQLUSMALLINT kInfo[] = {
+      SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1, SQL_KEYSET_CURSOR_ATTRIBUTES1,
+      SQL_DYNAMIC_CURSOR_ATTRIBUTES1, SQL_STATIC_CURSOR_ATTRIBUTES1};
   if (value <= 3) cursorFlags_ = hdbc_->GetInfoInteger(kInfo[value]);
   SetAttr(SQL_ATTR_CURSOR_TYPE, value, true);
   // A cursor type chosen after allocation needs bookmarks switched to match, or reading

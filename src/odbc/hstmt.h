@@ -21,13 +21,19 @@ enum class TBlobPlacement { bpDetect, bpByParts, bpByExec };
 enum class TEmptyToNull { enNever, enAlways, enIfNullable };
 enum class TRowCountMethod { rcFunction, rcSelect, rcTraverse, rcCustom };
 // Members of TNoRowsAffected (a bit set).
-enum TNoRowsAffectedFlag : unsigned { nrByInsert = 1, nrByUpdate = 2, nrByDelete = 4, nrByRefresh = 8 };
+enum TNoRowsAffectedFlag : unsigned {
+  nrByInsert = 1,
+  nrByUpdate = 2,
+  nrByDelete = 4,
+  nrByRefresh = 8
+};
 using TNoRowsAffected = unsigned;
 
 // Confirmation before a row edit; false cancels it.
 using TConfirmEvent = std::function<bool(TComponent* sender, const std::string& defaultMsg)>;
 // May rewrite a generated statement; operation 8 insert, 1 update, 2 delete, 4 refresh.
-using TStatementEvent = std::function<void(TComponent* sender, uint16_t operation, std::string& sql)>;
+using TStatementEvent =
+    std::function<void(TComponent* sender, uint16_t operation, std::string& sql)>;
 using TRowCountEvent = std::function<int32_t(TComponent* sender)>;
 
 // Bytes of a long value (an in-memory stream).
@@ -37,13 +43,13 @@ using TBlobStream = std::string;
 struct TColRec {
   std::vector<unsigned char> Buffer;  // RowSetSize elements; empty for long columns
   SQLLEN ElementSize = 0;
-  std::vector<SQLLEN> Indicators;     // RowSetSize elements, the first SQL_NULL_DATA at first
+  std::vector<SQLLEN> Indicators;  // RowSetSize elements, the first SQL_NULL_DATA at first
   SQLSMALLINT BufferType = SQL_C_BINARY;
   SQLSMALLINT SQLType = 0;
-  TBlobStream Stream;                 // value of a long column
-  bool IsLong = false;                // SQL_LONGVARCHAR or SQL_LONGVARBINARY
-  bool Read = false;                  // the long value of the current row has been read
-  bool Primary = false;               // key column for row editing
+  TBlobStream Stream;    // value of a long column
+  bool IsLong = false;   // SQL_LONGVARCHAR or SQL_LONGVARBINARY
+  bool Read = false;     // the long value of the current row has been read
+  bool Primary = false;  // key column for row editing
   bool Ignore = false;
   SQLULEN ColumnSize = 0;
   SQLSMALLINT DecimalDigits = 0;
@@ -207,7 +213,9 @@ class THstmt : public THbase {
   void SetColInt64(int col, int row, int64_t value);
   void SetColInt64(int col, int64_t value) { SetColInt64(col, 1, value); }
   void SetColTimestamp(int col, int row, const SQL_TIMESTAMP_STRUCT& value);
-  void SetColTimestamp(int col, const SQL_TIMESTAMP_STRUCT& value) { SetColTimestamp(col, 1, value); }
+  void SetColTimestamp(int col, const SQL_TIMESTAMP_STRUCT& value) {
+    SetColTimestamp(col, 1, value);
+  }
   void SetColStream(int col, int row, const TBlobStream& value);
   void SetColStream(int col, const TBlobStream& value) { SetColStream(col, 1, value); }
   void SetColNull(int col, int row, bool flag);
@@ -221,7 +229,8 @@ class THstmt : public THbase {
   void SetParamType(SQLSMALLINT type);
   TParamDescription DescribeParam(int number, SQLSMALLINT& sqlType, bool useTable);
   void BindParamMain(int number, SQLSMALLINT bufferType, SQLULEN arraySize, SQLSMALLINT nullable,
-                     SQLSMALLINT decimalDigits, SQLULEN columnSize, SQLSMALLINT sqlType, void* value);
+                     SQLSMALLINT decimalDigits, SQLULEN columnSize, SQLSMALLINT sqlType,
+                     void* value);
   void BindParam(int number, SQLSMALLINT bufferType, SQLSMALLINT sqlType, void* value);
   void BindParamStream(int number, TBlobStream& stream, bool binary);
   SQLLEN GetParamSize(int number);
@@ -304,11 +313,11 @@ class THstmt : public THbase {
   TNoRowsAffected noRowsAffected_ = nrByUpdate;
 
   // parameters
-  std::list<TParamRec> params_;      // newest first
-  SQLULEN maxParamArray_ = 0;        // largest array size, 0 when none is bound
+  std::list<TParamRec> params_;  // newest first
+  SQLULEN maxParamArray_ = 0;    // largest array size, 0 when none is bound
   std::vector<std::string> paramNames_;
   SQLSMALLINT paramType_ = SQL_PARAM_INPUT;  // for the next bind
-  SQLHDESC ipd_ = SQL_NULL_HDESC;    // implementation parameter descriptor, read once
+  SQLHDESC ipd_ = SQL_NULL_HDESC;            // implementation parameter descriptor, read once
 
   // results
   std::vector<TColRec> cols_;
@@ -351,8 +360,8 @@ class THstmt : public THbase {
   void EditByStatement(uint16_t operation, int row);
   std::vector<size_t> EditValueColumns(uint16_t operation, int row) const;
   std::string EditCondition(uint16_t operation, bool positioned, std::vector<size_t>& keys);
-  std::string EditText(uint16_t operation, const std::string& table, const std::vector<size_t>& values,
-                       const std::string& condition) const;
+  std::string EditText(uint16_t operation, const std::string& table,
+                       const std::vector<size_t>& values, const std::string& condition) const;
   void BindEditParams(THstmt& aux, bool rebind, int row, const std::vector<size_t>& values,
                       const std::vector<size_t>& keys);
   void FinishEdit(THstmt& aux, uint16_t operation, int row);

@@ -13,12 +13,12 @@ namespace {
 constexpr uint16_t kUpdate = 1, kDelete = 2, kRefresh = 4, kInsert = 8;
 
 struct TEditKind {
-  int index;                // of the auxiliary statement and its plan
-  const char* message;      // the confirmation's default message
-  unsigned noRows;          // member of NoRowsAffected
-  SQLUINTEGER cursorFlag;   // capability that lets the cursor do it
-  SQLUSMALLINT setPos;      // SQLSetPos operation
-  const char* suffix;       // name of the auxiliary statement after the statement's own
+  int index;               // of the auxiliary statement and its plan
+  const char* message;     // the confirmation's default message
+  unsigned noRows;         // member of NoRowsAffected
+  SQLUINTEGER cursorFlag;  // capability that lets the cursor do it
+  SQLUSMALLINT setPos;     // SQLSetPos operation
+  const char* suffix;      // name of the auxiliary statement after the statement's own
 };
 
 const TEditKind& Kind(uint16_t operation) {
@@ -50,8 +50,8 @@ bool HasState(SQLHSTMT h, const char* state) {
   SQLCHAR found[6] = {0}, message[SQL_MAX_MESSAGE_LENGTH] = {0};
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  for (SQLSMALLINT i = 1; SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, h, i, found, &native, message,
-                                                      sizeof message, &length));
+  for (SQLSMALLINT i = 1; SQL_SUCCEEDED(
+           SQLGetDiagRec(SQL_HANDLE_STMT, h, i, found, &native, message, sizeof message, &length));
        ++i)
     if (std::strcmp(reinterpret_cast<const char*>(found), state) == 0) return true;
   return false;
@@ -95,8 +95,9 @@ void THstmt::EditRows(uint16_t operation) {
   if (operation == kUpdate)
     for (int col = 1; col <= numCols_; ++col) {
       SQLLEN updatable = SQL_ATTR_READWRITE_UNKNOWN;
-      if (TODBCError::IsSuccess(SQLColAttribute(hstmt_, static_cast<SQLUSMALLINT>(col), SQL_DESC_UPDATABLE, nullptr,
-                                                0, nullptr, &updatable)) &&
+      if (TODBCError::IsSuccess(SQLColAttribute(hstmt_, static_cast<SQLUSMALLINT>(col),
+                                                SQL_DESC_UPDATABLE, nullptr, 0, nullptr,
+                                                &updatable)) &&
           updatable == SQL_ATTR_READONLY)
         for (int row : rows) cols_[col - 1].Indicators[row - 1] = SQL_COLUMN_IGNORE;
     }
@@ -110,7 +111,8 @@ void THstmt::EditRows(uint16_t operation) {
 bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
   const TEditKind& kind = Kind(operation);
   if (skipByPosition_ || !(cursorFlags_ & kind.cursorFlag)) return false;
-  const bool hasLong = std::any_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.IsLong; });
+  const bool hasLong =
+      std::any_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.IsLong; });
   // A long column has one stream for all rows, which a row set of several rows cannot bind.
   if (hasLong && rowSetSize_ > 1) return false;
   // Cells to be left out go by generated statement: a driver may write an ignored cell's
@@ -119,13 +121,15 @@ bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
   if (operation == kInsert || operation == kUpdate)
     for (const TColRec& c : cols_)
       for (int row : rows)
-        if (c.Indicators[row - 1] == SQL_COLUMN_IGNORE || (operation == kUpdate && LongUnread(c))) return false;
+        if (c.Indicators[row - 1] == SQL_COLUMN_IGNORE || (operation == kUpdate && LongUnread(c)))
+          return false;
 
   std::vector<int> boundLongs;
   std::vector<SQLUSMALLINT> operations;
   TScopeExit restore{[&] {
     for (int col : boundLongs)
-      SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), cols_[col - 1].BufferType, nullptr, 0, nullptr);
+      SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), cols_[col - 1].BufferType, nullptr, 0,
+                 nullptr);
     if (!operations.empty()) SQLSetStmtAttr(hstmt_, SQL_ATTR_ROW_OPERATION_PTR, nullptr, 0);
   }};
   // Long columns take part through their streams for this call only; a refresh reads
@@ -136,9 +140,10 @@ bool THstmt::EditByCursor(uint16_t operation, const std::vector<int>& rows) {
       TColRec& c = cols_[col - 1];
       if (!c.IsLong) continue;
       const SQLLEN indicator = c.Indicators[0];
-      const SQLLEN length = static_cast<SQLLEN>(c.Stream.size()) + (c.BufferType == SQL_C_CHAR ? 1 : 0);
-      Check(SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, c.Stream.data(), length,
-                       c.Indicators.data()));
+      const SQLLEN length =
+          static_cast<SQLLEN>(c.Stream.size()) + (c.BufferType == SQL_C_CHAR ? 1 : 0);
+      Check(SQLBindCol(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, c.Stream.data(),
+                       length, c.Indicators.data()));
       boundLongs.push_back(col);
       c.Indicators[0] = indicator;
     }
@@ -184,11 +189,13 @@ SQLRETURN THstmt::SendCellData() {
         data = c.Stream.data();
         length = static_cast<SQLLEN>(c.Stream.size());
       }
-      for (int row = 1; !c.IsLong && !c.Buffer.empty() && row <= static_cast<int>(rowSetSize_); ++row)
+      for (int row = 1; !c.IsLong && !c.Buffer.empty() && row <= static_cast<int>(rowSetSize_);
+           ++row)
         if (c.Cell(row) == token) {
           data = static_cast<const char*>(c.Cell(row));
           const SQLLEN indicator = c.Indicators[row - 1];
-          length = indicator <= SQL_LEN_DATA_AT_EXEC(0) ? SQL_LEN_DATA_AT_EXEC(0) - indicator : c.ElementSize;
+          length = indicator <= SQL_LEN_DATA_AT_EXEC(0) ? SQL_LEN_DATA_AT_EXEC(0) - indicator
+                                                        : c.ElementSize;
         }
     }
     if (!data) {
@@ -225,8 +232,9 @@ THstmt& THstmt::EditStatement(uint16_t operation) {
 void THstmt::EditByStatement(uint16_t operation, int row) {
   const std::string table = QualifiedTableName();
   const std::vector<size_t> values = EditValueColumns(operation, row);
-  const bool positioned = !skipByCursor_ && ((operation == kUpdate && (cursorFlags_ & SQL_CA1_POSITIONED_UPDATE)) ||
-                                             (operation == kDelete && (cursorFlags_ & SQL_CA1_POSITIONED_DELETE)));
+  const bool positioned =
+      !skipByCursor_ && ((operation == kUpdate && (cursorFlags_ & SQL_CA1_POSITIONED_UPDATE)) ||
+                         (operation == kDelete && (cursorFlags_ & SQL_CA1_POSITIONED_DELETE)));
   std::vector<size_t> keys;
   const std::string condition = EditCondition(operation, positioned, keys);
   const std::string text = EditText(operation, table, values, condition);
@@ -277,18 +285,21 @@ std::string THstmt::EditCondition(uint16_t operation, bool positioned, std::vect
     return std::string("WHERE CURRENT OF ") + reinterpret_cast<const char*>(name);
   }
   if (operation == kInsert) return {};
-  if (std::none_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.Primary; })) FindPrimaryColumns();
+  if (std::none_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.Primary; }))
+    FindPrimaryColumns();
   std::vector<std::string> terms;
   for (size_t i = 0; i < cols_.size(); ++i)
     if (cols_[i].Primary) {
       keys.push_back(i);
       terms.push_back(QuoteIdentifier(cols_[i].Name) + " = ?");
     }
-  if (keys.empty()) throw EQuarnel("Unable to determine primary columns:  set PrimaryCols property.");
+  if (keys.empty())
+    throw EQuarnel("Unable to determine primary columns:  set PrimaryCols property.");
   return "WHERE " + Join(terms, " AND ");
 }
 
-std::string THstmt::EditText(uint16_t operation, const std::string& table, const std::vector<size_t>& values,
+std::string THstmt::EditText(uint16_t operation, const std::string& table,
+                             const std::vector<size_t>& values,
                              const std::string& condition) const {
   std::vector<std::string> names;
   for (size_t i : values) names.push_back(QuoteIdentifier(cols_[i].Name));
@@ -299,8 +310,7 @@ std::string THstmt::EditText(uint16_t operation, const std::string& table, const
     case kUpdate:
       for (std::string& n : names) n += " = ?";
       return "UPDATE " + table + " SET " + Join(names, ", ") + " " + condition;
-    case kDelete:
-      return "DELETE FROM " + table + " " + condition;
+    case kDelete: return "DELETE FROM " + table + " " + condition;
     default:
       for (const TColRec& c : cols_) names.push_back(QuoteIdentifier(c.Name));
       return "SELECT " + Join(names, ", ") + " FROM " + table + " " + condition;
@@ -321,9 +331,11 @@ void THstmt::BindEditParams(THstmt& aux, bool rebind, int row, const std::vector
       if (indicator == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
       return;
     }
-    if (rebind) aux.BindParam(number, c.BufferType, c.SQLType, c.Buffer.empty() ? nullptr : c.Cell(row));
+    if (rebind)
+      aux.BindParam(number, c.BufferType, c.SQLType, c.Buffer.empty() ? nullptr : c.Cell(row));
     SQLLEN length = indicator;
-    if (key && indicator < 0 && indicator != SQL_NULL_DATA) length = c.BufferType == SQL_C_CHAR ? SQL_NTS : 0;
+    if (key && indicator < 0 && indicator != SQL_NULL_DATA)
+      length = c.BufferType == SQL_C_CHAR ? SQL_NTS : 0;
     aux.SetParamSize(number, length);
   };
   for (size_t i : values) bind(i, false);

@@ -13,7 +13,8 @@ constexpr SQLLEN kDataAtExec = SQL_LEN_DATA_AT_EXEC(0);
 bool IsDataAtExec(SQLLEN indicator) { return indicator <= kDataAtExec; }
 
 TParamRec* FindParam(std::list<TParamRec>& params, int number) {
-  auto p = std::find_if(params.begin(), params.end(), [&](const TParamRec& r) { return r.Number == number; });
+  auto p = std::find_if(params.begin(), params.end(),
+                        [&](const TParamRec& r) { return r.Number == number; });
   return p == params.end() ? nullptr : &*p;
 }
 
@@ -33,7 +34,8 @@ int THstmt::ParamByName(const std::string& name) {
 }
 
 void THstmt::SetParamType(SQLSMALLINT type) {
-  if (type == SQL_PARAM_INPUT || type == SQL_PARAM_INPUT_OUTPUT || type == SQL_PARAM_OUTPUT) paramType_ = type;
+  if (type == SQL_PARAM_INPUT || type == SQL_PARAM_INPUT_OUTPUT || type == SQL_PARAM_OUTPUT)
+    paramType_ = type;
 }
 
 TParamDescription THstmt::DescribeParam(int number, SQLSMALLINT& sqlType, bool useTable) {
@@ -41,7 +43,8 @@ TParamDescription THstmt::DescribeParam(int number, SQLSMALLINT& sqlType, bool u
   if (!useTable) {
     SQLSMALLINT type = 0, digits = 0, nullable = SQL_NULLABLE_UNKNOWN;
     SQLULEN size = 0;
-    retCode_ = SQLDescribeParam(hstmt_, static_cast<SQLUSMALLINT>(number), &type, &size, &digits, &nullable);
+    retCode_ = SQLDescribeParam(hstmt_, static_cast<SQLUSMALLINT>(number), &type, &size, &digits,
+                                &nullable);
     if (TODBCError::IsSuccess(retCode_)) {
       sqlType = type;
       return {size, digits, nullable};
@@ -75,8 +78,9 @@ TParamDescription THstmt::DescribeParam(int number, SQLSMALLINT& sqlType, bool u
   return r;
 }
 
-void THstmt::BindParamMain(int number, SQLSMALLINT bufferType, SQLULEN arraySize, SQLSMALLINT nullable,
-                           SQLSMALLINT decimalDigits, SQLULEN columnSize, SQLSMALLINT sqlType, void* value) {
+void THstmt::BindParamMain(int number, SQLSMALLINT bufferType, SQLULEN arraySize,
+                           SQLSMALLINT nullable, SQLSMALLINT decimalDigits, SQLULEN columnSize,
+                           SQLSMALLINT sqlType, void* value) {
   Init();
   // The chosen parameter type serves this one bind; the next is an input again.
   const SQLSMALLINT paramType = paramType_;
@@ -86,14 +90,15 @@ void THstmt::BindParamMain(int number, SQLSMALLINT bufferType, SQLULEN arraySize
 
   SQLLEN length = 0, indicator = 0;
   switch (sqlType) {
-    case SQL_CHAR: case SQL_VARCHAR:
+    case SQL_CHAR:
+    case SQL_VARCHAR:
       length = array ? 256 : static_cast<SQLLEN>(columnSize) + 1;
       indicator = SQL_NTS;
       break;
-    case SQL_BINARY: case SQL_VARBINARY:
-      length = array ? 256 : static_cast<SQLLEN>(columnSize);
-      break;
-    case SQL_LONGVARCHAR: case SQL_LONGVARBINARY: {
+    case SQL_BINARY:
+    case SQL_VARBINARY: length = array ? 256 : static_cast<SQLLEN>(columnSize); break;
+    case SQL_LONGVARCHAR:
+    case SQL_LONGVARBINARY: {
       if (array) throw EQuarnel("Cannot insert bulk blobs.");
       length = 2147483647;
       const bool byParts = blobPlacement_ == TBlobPlacement::bpByParts ||
@@ -119,8 +124,8 @@ void THstmt::BindParamMain(int number, SQLSMALLINT bufferType, SQLULEN arraySize
     fresh.assign(elements, indicator);
     indicators = fresh.data();
   }
-  Check(SQLBindParameter(hstmt_, static_cast<SQLUSMALLINT>(number), paramType, bufferType, sqlType, columnSize,
-                         decimalDigits, value, length, indicators));
+  Check(SQLBindParameter(hstmt_, static_cast<SQLUSMALLINT>(number), paramType, bufferType, sqlType,
+                         columnSize, decimalDigits, value, length, indicators));
   if (!p) {
     p = &params_.emplace_front();
     p->Number = static_cast<SQLUSMALLINT>(number);
@@ -154,8 +159,8 @@ void THstmt::BindParam(int number, SQLSMALLINT bufferType, SQLSMALLINT sqlType, 
 }
 
 void THstmt::BindParamStream(int number, TBlobStream& stream, bool binary) {
-  BindParam(number, binary ? SQL_C_BINARY : SQL_C_CHAR, binary ? SQL_LONGVARBINARY : SQL_LONGVARCHAR,
-            stream.data());
+  BindParam(number, binary ? SQL_C_BINARY : SQL_C_CHAR,
+            binary ? SQL_LONGVARBINARY : SQL_LONGVARCHAR, stream.data());
   SetParamSize(number, stream.empty() ? SQL_NULL_DATA : static_cast<SQLLEN>(stream.size()));
 }
 

@@ -8,7 +8,8 @@
 namespace prenos {
 namespace {
 
-const char* kBlobMessage = "Unable to retrieve blob.  You may have to increase the BlobSize property.";
+const char* kBlobMessage =
+    "Unable to retrieve blob.  You may have to increase the BlobSize property.";
 constexpr SQLLEN kBookmarkRoom = 64;
 
 bool IsIntegerSQLType(SQLSMALLINT t) {
@@ -18,11 +19,15 @@ bool IsIntegerSQLType(SQLSMALLINT t) {
 // Buffer type and element size of a described column; size 0 means no buffer.
 void ChooseBuffer(TColRec& c, bool isUnsigned) {
   switch (c.SQLType) {
-    case SQL_CHAR: case SQL_VARCHAR:
+    case SQL_CHAR:
+    case SQL_VARCHAR:
       c.BufferType = SQL_C_CHAR;
       c.ElementSize = static_cast<SQLLEN>(c.ColumnSize) + 1;
       break;
-    case SQL_NUMERIC: case SQL_DECIMAL: case SQL_FLOAT: case SQL_DOUBLE:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
       c.BufferType = SQL_C_DOUBLE;
       c.ElementSize = 8;
       break;
@@ -62,7 +67,8 @@ void ChooseBuffer(TColRec& c, bool isUnsigned) {
       c.BufferType = SQL_C_TYPE_TIMESTAMP;
       c.ElementSize = 16;
       break;
-    case SQL_BINARY: case SQL_VARBINARY:
+    case SQL_BINARY:
+    case SQL_VARBINARY:
       c.BufferType = SQL_C_BINARY;
       c.ElementSize = static_cast<SQLLEN>(c.ColumnSize);
       break;
@@ -111,7 +117,8 @@ void THstmt::BindCols() {
     SQLCHAR name[256] = {0};
     SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = SQL_NULLABLE_UNKNOWN;
     SQLULEN size = 0;
-    Check(SQLDescribeCol(hstmt_, col, name, sizeof name, &nameLength, &type, &size, &digits, &nullable));
+    Check(SQLDescribeCol(hstmt_, col, name, sizeof name, &nameLength, &type, &size, &digits,
+                         &nullable));
     switch (type) {
       case SQL_WCHAR: type = SQL_CHAR; break;
       case SQL_WVARCHAR: type = SQL_VARCHAR; break;
@@ -138,7 +145,8 @@ void THstmt::BindCols() {
       unboundLongs_ = true;
     } else if (c.ElementSize > 0) {
       c.Buffer.assign(static_cast<size_t>(c.ElementSize) * rowSetSize_, 0);
-      Check(SQLBindCol(hstmt_, col, c.BufferType, c.Buffer.data(), c.ElementSize, c.Indicators.data()));
+      Check(SQLBindCol(hstmt_, col, c.BufferType, c.Buffer.data(), c.ElementSize,
+                       c.Indicators.data()));
     }
     colNames_.push_back(c.Name);
     cols_.push_back(std::move(c));
@@ -150,13 +158,15 @@ void THstmt::BindCols() {
     // A driver that does not describe column 0 (sqliteodbc, whose bookmarks are 8 bytes)
     // gets room for any bookmark; the real length then comes with each bookmark read.
     SQLLEN length = 0, element = std::max<SQLLEN>(bookmarkLength_, kBookmarkRoom);
-    if (TODBCError::IsSuccess(SQLColAttribute(hstmt_, 0, SQL_DESC_OCTET_LENGTH, nullptr, 0, nullptr, &length)) &&
+    if (TODBCError::IsSuccess(
+            SQLColAttribute(hstmt_, 0, SQL_DESC_OCTET_LENGTH, nullptr, 0, nullptr, &length)) &&
         length > 0)
       bookmarkLength_ = element = length;
     if (bindBookmarks_) {
       bookmarks_.assign(static_cast<size_t>(element) * rowSetSize_, 0);
       bookmarkInd_.assign(rowSetSize_, 0);
-      Check(SQLBindCol(hstmt_, 0, SQL_C_VARBOOKMARK, bookmarks_.data(), element, bookmarkInd_.data()));
+      Check(SQLBindCol(hstmt_, 0, SQL_C_VARBOOKMARK, bookmarks_.data(), element,
+                       bookmarkInd_.data()));
     }
   }
   if (rowSetSize_ > 1) unboundLongs_ = false;
@@ -242,8 +252,8 @@ SQLLEN THstmt::ReadLongPieces(TColRec& c, int col) {
   while (rc == SQL_SUCCESS_WITH_INFO && static_cast<SQLLEN>(c.Stream.size()) < total) {
     const SQLLEN piece = std::min<SQLLEN>(blobSize_, total - static_cast<SQLLEN>(c.Stream.size()));
     SQLLEN remaining = 0;
-    rc = SQLGetData(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, buffer.data(), piece + terminator,
-                    &remaining);
+    rc = SQLGetData(hstmt_, static_cast<SQLUSMALLINT>(col), c.BufferType, buffer.data(),
+                    piece + terminator, &remaining);
     if (!TODBCError::IsSuccess(rc)) break;
     const SQLLEN got = remaining >= 0 ? std::min(remaining, piece) : piece;
     c.Stream.append(buffer.data(), static_cast<size_t>(got));
@@ -333,7 +343,8 @@ int64_t THstmt::ColInt64(int col, int row) {
 
 SQL_TIMESTAMP_STRUCT THstmt::ColTimestamp(int col, int row) {
   TColRec* c = Column(col, row);
-  if (!c || c->IsLong || c->Buffer.empty() || c->Indicators[row - 1] == SQL_NULL_DATA) return ZeroTimestamp();
+  if (!c || c->IsLong || c->Buffer.empty() || c->Indicators[row - 1] == SQL_NULL_DATA)
+    return ZeroTimestamp();
   switch (c->BufferType) {
     case SQL_C_TYPE_DATE: {
       SQL_DATE_STRUCT d;
@@ -350,8 +361,7 @@ SQL_TIMESTAMP_STRUCT THstmt::ColTimestamp(int col, int row) {
       std::memcpy(&ts, c->Cell(row), sizeof ts);
       return ts;
     }
-    default:
-      return ZeroTimestamp();
+    default: return ZeroTimestamp();
   }
 }
 
@@ -383,19 +393,31 @@ SQLLEN THstmt::ColSize(int col, int row) {
   return c->IsLong && ind >= 0 ? static_cast<SQLLEN>(c->Stream.size()) : ind;
 }
 
-bool THstmt::ColNull(int col, int row) { return Column(col, row) && ColSize(col, row) == SQL_NULL_DATA; }
+bool THstmt::ColNull(int col, int row) {
+  return Column(col, row) && ColSize(col, row) == SQL_NULL_DATA;
+}
 
-bool THstmt::ColIgnored(int col, int row) { return Column(col, row) && ColSize(col, row) == SQL_COLUMN_IGNORE; }
+bool THstmt::ColIgnored(int col, int row) {
+  return Column(col, row) && ColSize(col, row) == SQL_COLUMN_IGNORE;
+}
 
-SQLSMALLINT THstmt::ColCType(int col) { return MemberOr(Column(col), &TColRec::BufferType, SQLSMALLINT{0}); }
+SQLSMALLINT THstmt::ColCType(int col) {
+  return MemberOr(Column(col), &TColRec::BufferType, SQLSMALLINT{0});
+}
 
-SQLSMALLINT THstmt::ColSQLType(int col) { return MemberOr(Column(col), &TColRec::SQLType, SQLSMALLINT{0}); }
+SQLSMALLINT THstmt::ColSQLType(int col) {
+  return MemberOr(Column(col), &TColRec::SQLType, SQLSMALLINT{0});
+}
 
 bool THstmt::ColIsBlob(int col) { return MemberOr(Column(col), &TColRec::IsLong, false); }
 
-SQLULEN THstmt::ColPrecision(int col) { return MemberOr(Column(col), &TColRec::ColumnSize, SQLULEN{0}); }
+SQLULEN THstmt::ColPrecision(int col) {
+  return MemberOr(Column(col), &TColRec::ColumnSize, SQLULEN{0});
+}
 
-SQLSMALLINT THstmt::ColScale(int col) { return MemberOr(Column(col), &TColRec::DecimalDigits, SQLSMALLINT{0}); }
+SQLSMALLINT THstmt::ColScale(int col) {
+  return MemberOr(Column(col), &TColRec::DecimalDigits, SQLSMALLINT{0});
+}
 
 SQLSMALLINT THstmt::ColNullable(int col) {
   return MemberOr(Column(col), &TColRec::Nullable, SQLSMALLINT{SQL_NULLABLE_UNKNOWN});
@@ -411,12 +433,14 @@ SQLLEN THstmt::NumRowsAffected() {
 }
 
 SQLUSMALLINT THstmt::RowStatus(int row) const {
-  return row >= 1 && row <= static_cast<int>(rowStatus_.size()) ? rowStatus_[row - 1] : SQL_ROW_NOROW;
+  return row >= 1 && row <= static_cast<int>(rowStatus_.size()) ? rowStatus_[row - 1]
+                                                                : SQL_ROW_NOROW;
 }
 
 bool THstmt::RowValid(int row) const {
   const SQLUSMALLINT s = RowStatus(row);
-  return s == SQL_ROW_SUCCESS || s == SQL_ROW_UPDATED || s == SQL_ROW_ADDED || s == SQL_ROW_SUCCESS_WITH_INFO;
+  return s == SQL_ROW_SUCCESS || s == SQL_ROW_UPDATED || s == SQL_ROW_ADDED ||
+         s == SQL_ROW_SUCCESS_WITH_INFO;
 }
 
 std::vector<unsigned char> THstmt::GetBookmark() {
@@ -429,10 +453,12 @@ std::basic_string_view<unsigned char> THstmt::CurrentBookmark() {
   // The length the driver reports with the bookmark is the one FetchBookmark hands back.
   const auto take = [this](const unsigned char* p, SQLLEN room, SQLLEN indicator) {
     if (indicator > 0 && indicator <= room) bookmarkLength_ = indicator;
-    return std::basic_string_view<unsigned char>(p, static_cast<size_t>(std::min(bookmarkLength_, room)));
+    return std::basic_string_view<unsigned char>(
+        p, static_cast<size_t>(std::min(bookmarkLength_, room)));
   };
   if (bindBookmarks_ && !bookmarks_.empty())
-    return take(bookmarks_.data(), static_cast<SQLLEN>(bookmarks_.size() / rowSetSize_), bookmarkInd_[0]);
+    return take(bookmarks_.data(), static_cast<SQLLEN>(bookmarks_.size() / rowSetSize_),
+                bookmarkInd_[0]);
   // One buffer serves every read: a bookmark per row read from a walk allocates nothing.
   readBookmark_.resize(static_cast<size_t>(std::max<SQLLEN>(bookmarkLength_, kBookmarkRoom)));
   unsigned char* buffer = readBookmark_.data();
@@ -443,7 +469,8 @@ std::basic_string_view<unsigned char> THstmt::CurrentBookmark() {
   // refused there takes the positioned route below.
   const bool fresh = getDataFree_ && positionable_;
   getDataFree_ = false;  // a column once read is not read again without repositioning
-  if (fresh && TODBCError::IsSuccess(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer, room, &indicator)))
+  if (fresh &&
+      TODBCError::IsSuccess(SQLGetData(hstmt_, 0, SQL_C_VARBOOKMARK, buffer, room, &indicator)))
     return take(buffer, room, indicator);
   if (!TODBCError::IsSuccess(SQLSetPos(hstmt_, 1, SQL_POSITION, SQL_LOCK_NO_CHANGE))) return {};
   positionable_ = true;
@@ -472,7 +499,8 @@ SQLLEN THstmt::CountByStatement(const std::string& sql) {
 SQLLEN THstmt::RowCount() {
   if (rowCountMethod_ == TRowCountMethod::rcFunction) {
     SQLLEN n = -1;
-    const SQLRETURN rc = SQLGetDiagField(SQL_HANDLE_STMT, Handle(), 0, SQL_DIAG_CURSOR_ROW_COUNT, &n, 0, nullptr);
+    const SQLRETURN rc =
+        SQLGetDiagField(SQL_HANDLE_STMT, Handle(), 0, SQL_DIAG_CURSOR_ROW_COUNT, &n, 0, nullptr);
     if (TODBCError::IsSuccess(rc) && n >= 0) return n;
   }
   if (rowCountMethod_ == TRowCountMethod::rcCustom) {
@@ -483,7 +511,8 @@ SQLLEN THstmt::RowCount() {
     std::string text = sql_;
     for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, " ");
     std::string upper = UpperCase(text);
-    std::replace_if(upper.begin(), upper.end(), [](char c) { return c == ',' || c == '(' || c == ')'; }, ' ');
+    std::replace_if(
+        upper.begin(), upper.end(), [](char c) { return c == ',' || c == '(' || c == ')'; }, ' ');
     // Grouped, distinct, limited and combined results have fewer rows than Count(*)
     // over their FROM part would say: those are counted by traversal.
     const bool countable = upper.find(" FROM ") != std::string::npos;

@@ -43,8 +43,9 @@ std::string Format(const char* format, int a, int b, int c) {
 void THstmt::SetColString(int col, int row, const std::string& value) {
   TColRec* c = Column(col, row);
   if (!c) return;
-  const bool toNull = value.empty() && (emptyToNull_ == TEmptyToNull::enAlways ||
-                                        (emptyToNull_ == TEmptyToNull::enIfNullable && c->Nullable == SQL_NULLABLE));
+  const bool toNull = value.empty() &&
+                      (emptyToNull_ == TEmptyToNull::enAlways ||
+                       (emptyToNull_ == TEmptyToNull::enIfNullable && c->Nullable == SQL_NULLABLE));
   if (toNull) {
     SetColNull(col, row, true);
     return;

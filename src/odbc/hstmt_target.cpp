@@ -15,7 +15,8 @@ const char* kNoTable = "Unable to determine table name:  set TargetTable propert
 std::string TableAfterFrom(const std::string& sql) {
   std::string text = sql;
   for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, " ");
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
   const size_t from = UpperCase(text).find(" FROM ");
   if (from == std::string::npos) return {};
   size_t start = text.find_first_not_of(' ', from + 6);
@@ -31,7 +32,9 @@ std::string TableAfterFrom(const std::string& sql) {
 bool ColumnText(SQLHSTMT h, SQLUSMALLINT col, SQLUSMALLINT field, std::string& out) {
   SQLCHAR buffer[256] = {0};
   SQLSMALLINT length = 0;
-  if (!TODBCError::IsSuccess(SQLColAttribute(h, col, field, buffer, sizeof buffer, &length, nullptr))) return false;
+  if (!TODBCError::IsSuccess(
+          SQLColAttribute(h, col, field, buffer, sizeof buffer, &length, nullptr)))
+    return false;
   out = reinterpret_cast<const char*>(buffer);
   return true;
 }
@@ -75,11 +78,11 @@ void THstmt::FindPrimaryColumns() {
   // identifiers (case folded unless quoted) it gets the name as the generated
   // statements spell it.
   std::string reported;
-  const bool fromText = !Trim(targetTable_).empty() || !ColumnText(hstmt_, 1, SQL_DESC_TABLE_NAME, reported) ||
-                        reported.empty();
+  const bool fromText = !Trim(targetTable_).empty() ||
+                        !ColumnText(hstmt_, 1, SQL_DESC_TABLE_NAME, reported) || reported.empty();
   std::string table = tableName_;
-  if (fromText &&
-      SQLSetStmtAttr(h, SQL_ATTR_METADATA_ID, reinterpret_cast<SQLPOINTER>(SQL_TRUE), SQL_IS_UINTEGER) == SQL_SUCCESS)
+  if (fromText && SQLSetStmtAttr(h, SQL_ATTR_METADATA_ID, reinterpret_cast<SQLPOINTER>(SQL_TRUE),
+                                 SQL_IS_UINTEGER) == SQL_SUCCESS)
     table = QuoteIdentifier(table);
   auto* schema = schemaName_.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(schemaName_.data());
   const SQLSMALLINT schemaLength = schema ? SQL_NTS : 0;
@@ -92,8 +95,8 @@ void THstmt::FindPrimaryColumns() {
     cols_[static_cast<size_t>(i)].Primary = true;
     found = true;
   };
-  if (TODBCError::IsSuccess(SQLSpecialColumns(h, SQL_BEST_ROWID, nullptr, 0, schema, schemaLength, tableArg, SQL_NTS,
-                                              SQL_SCOPE_CURROW, SQL_NULLABLE)))
+  if (TODBCError::IsSuccess(SQLSpecialColumns(h, SQL_BEST_ROWID, nullptr, 0, schema, schemaLength,
+                                              tableArg, SQL_NTS, SQL_SCOPE_CURROW, SQL_NULLABLE)))
     while (keys.FetchNext())
       if (keys.ColInteger(8) != SQL_PC_PSEUDO) mark(keys.ColString(2));
   if (found) return;
@@ -104,7 +107,8 @@ void THstmt::FindPrimaryColumns() {
 
 std::string THstmt::PrimaryColumns() {
   BindCols();
-  if (std::none_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.Primary; })) FindPrimaryColumns();
+  if (std::none_of(cols_.begin(), cols_.end(), [](const TColRec& c) { return c.Primary; }))
+    FindPrimaryColumns();
   std::string names;
   for (const TColRec& c : cols_)
     if (c.Primary) names += c.Name + ";";

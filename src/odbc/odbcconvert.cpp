@@ -29,24 +29,33 @@ void Store(void* p, T v) {
 
 bool IsIntegerType(SQLSMALLINT t) {
   switch (t) {
-    case SQL_C_TINYINT: case SQL_C_STINYINT: case SQL_C_UTINYINT:
-    case SQL_C_SHORT: case SQL_C_SSHORT: case SQL_C_USHORT:
-    case SQL_C_LONG: case SQL_C_SLONG: case SQL_C_ULONG:
-    case SQL_C_SBIGINT: case SQL_C_UBIGINT:
-      return true;
-    default:
-      return false;
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
+    case SQL_C_UTINYINT:
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
+    case SQL_C_USHORT:
+    case SQL_C_LONG:
+    case SQL_C_SLONG:
+    case SQL_C_ULONG:
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT: return true;
+    default: return false;
   }
 }
 
 // The value of an integer or bit buffer as a signed 64-bit number.
 int64_t LoadInteger(const void* p, SQLSMALLINT t) {
   switch (t) {
-    case SQL_C_TINYINT: case SQL_C_STINYINT: return Load<int8_t>(p);
-    case SQL_C_UTINYINT: case SQL_C_BIT: return Load<uint8_t>(p);
-    case SQL_C_SHORT: case SQL_C_SSHORT: return Load<int16_t>(p);
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT: return Load<int8_t>(p);
+    case SQL_C_UTINYINT:
+    case SQL_C_BIT: return Load<uint8_t>(p);
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT: return Load<int16_t>(p);
     case SQL_C_USHORT: return Load<uint16_t>(p);
-    case SQL_C_LONG: case SQL_C_SLONG: return Load<int32_t>(p);
+    case SQL_C_LONG:
+    case SQL_C_SLONG: return Load<int32_t>(p);
     case SQL_C_ULONG: return Load<uint32_t>(p);
     case SQL_C_SBIGINT: return Load<int64_t>(p);
     case SQL_C_UBIGINT: return static_cast<int64_t>(Load<uint64_t>(p));
@@ -81,7 +90,8 @@ bool Digits(const std::string& s, size_t pos, size_t count, int& out) {
 
 bool TextToDate(const std::string& s, SQL_DATE_STRUCT& d) {
   int y, m, day;
-  if (s.size() < 10 || !Digits(s, 0, 4, y) || !Digits(s, 5, 2, m) || !Digits(s, 8, 2, day)) return false;
+  if (s.size() < 10 || !Digits(s, 0, 4, y) || !Digits(s, 5, 2, m) || !Digits(s, 8, 2, day))
+    return false;
   d.year = static_cast<SQLSMALLINT>(y);
   d.month = static_cast<SQLUSMALLINT>(m);
   d.day = static_cast<SQLUSMALLINT>(day);
@@ -101,13 +111,25 @@ bool TextToTime(const std::string& s, size_t at, SQL_TIME_STRUCT& t) {
 
 SQLSMALLINT CTypeSize(SQLSMALLINT t) {
   switch (t) {
-    case SQL_C_CHAR: case SQL_C_BINARY: return 256;
-    case SQL_C_FLOAT: case SQL_C_LONG: case SQL_C_SLONG: case SQL_C_ULONG: return 4;
-    case SQL_C_DOUBLE: case SQL_C_SBIGINT: case SQL_C_UBIGINT: return 8;
-    case SQL_C_TYPE_DATE: case SQL_C_TYPE_TIME: return 6;
+    case SQL_C_CHAR:
+    case SQL_C_BINARY: return 256;
+    case SQL_C_FLOAT:
+    case SQL_C_LONG:
+    case SQL_C_SLONG:
+    case SQL_C_ULONG: return 4;
+    case SQL_C_DOUBLE:
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT: return 8;
+    case SQL_C_TYPE_DATE:
+    case SQL_C_TYPE_TIME: return 6;
     case SQL_C_TYPE_TIMESTAMP: return 16;
-    case SQL_C_TINYINT: case SQL_C_STINYINT: case SQL_C_UTINYINT: case SQL_C_BIT: return 1;
-    case SQL_C_SHORT: case SQL_C_SSHORT: case SQL_C_USHORT: return 2;
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
+    case SQL_C_UTINYINT:
+    case SQL_C_BIT: return 1;
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
+    case SQL_C_USHORT: return 2;
     default: return 0;
   }
 }
@@ -120,10 +142,17 @@ SQLSMALLINT CTypeToSQLType(SQLSMALLINT t) {
     case SQL_C_TYPE_DATE: return SQL_TYPE_DATE;
     case SQL_C_TYPE_TIME: return SQL_TYPE_TIME;
     case SQL_C_TYPE_TIMESTAMP: return SQL_TYPE_TIMESTAMP;
-    case SQL_C_TINYINT: case SQL_C_STINYINT: case SQL_C_UTINYINT: return SQL_TINYINT;
-    case SQL_C_SHORT: case SQL_C_SSHORT: case SQL_C_USHORT: return SQL_SMALLINT;
-    case SQL_C_LONG: case SQL_C_SLONG: case SQL_C_ULONG: return SQL_INTEGER;
-    case SQL_C_SBIGINT: case SQL_C_UBIGINT: return SQL_BIGINT;
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
+    case SQL_C_UTINYINT: return SQL_TINYINT;
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
+    case SQL_C_USHORT: return SQL_SMALLINT;
+    case SQL_C_LONG:
+    case SQL_C_SLONG:
+    case SQL_C_ULONG: return SQL_INTEGER;
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT: return SQL_BIGINT;
     case SQL_C_BIT: return SQL_BIT;
     case SQL_C_BINARY: return SQL_BINARY;
     default: return 99;
@@ -155,7 +184,8 @@ std::string BufferToText(const void* p, SQLSMALLINT t, TStringTrimming trimming)
     case SQL_C_TYPE_TIME: s = TimeText(Load<SQL_TIME_STRUCT>(p)); break;
     case SQL_C_TYPE_TIMESTAMP: {
       const auto ts = Load<SQL_TIMESTAMP_STRUCT>(p);
-      s = DateText(TimestampToDate(ts)) + " " + TimeText(TimestampToTime(ts)) + "." + Pad(ts.fraction, 9);
+      s = DateText(TimestampToDate(ts)) + " " + TimeText(TimestampToTime(ts)) + "." +
+          Pad(ts.fraction, 9);
       break;
     }
     default:
@@ -243,36 +273,46 @@ bool IntegerTextToBuffer(const std::string& s, void* p, SQLSMALLINT t) {
   if (!TryStrToInt64(Trim(s), v)) return false;
   switch (t) {
     case SQL_C_BIT: Store<uint8_t>(p, v != 0); break;
-    case SQL_C_TINYINT: case SQL_C_STINYINT:
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
       if (v < INT8_MIN || v > INT8_MAX) return false;
-      Store(p, static_cast<int8_t>(v)); break;
+      Store(p, static_cast<int8_t>(v));
+      break;
     case SQL_C_UTINYINT:
       if (v < 0 || v > UINT8_MAX) return false;
-      Store(p, static_cast<uint8_t>(v)); break;
-    case SQL_C_SHORT: case SQL_C_SSHORT:
+      Store(p, static_cast<uint8_t>(v));
+      break;
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
       if (v < INT16_MIN || v > INT16_MAX) return false;
-      Store(p, static_cast<int16_t>(v)); break;
+      Store(p, static_cast<int16_t>(v));
+      break;
     case SQL_C_USHORT:
       if (v < 0 || v > UINT16_MAX) return false;
-      Store(p, static_cast<uint16_t>(v)); break;
-    case SQL_C_LONG: case SQL_C_SLONG:
+      Store(p, static_cast<uint16_t>(v));
+      break;
+    case SQL_C_LONG:
+    case SQL_C_SLONG:
       if (v < INT32_MIN || v > INT32_MAX) return false;
-      Store(p, static_cast<int32_t>(v)); break;
+      Store(p, static_cast<int32_t>(v));
+      break;
     case SQL_C_ULONG:
       if (v < 0 || v > static_cast<int64_t>(UINT32_MAX)) return false;
-      Store(p, static_cast<uint32_t>(v)); break;
+      Store(p, static_cast<uint32_t>(v));
+      break;
     case SQL_C_SBIGINT: Store(p, v); break;
     case SQL_C_UBIGINT:
       if (v < 0) return false;
-      Store(p, static_cast<uint64_t>(v)); break;
+      Store(p, static_cast<uint64_t>(v));
+      break;
   }
   return true;
 }
 
 }  // namespace
 
-bool TextToBuffer(const std::string& text, void* p, SQLSMALLINT t, TStringTrimming trimming, SQLLEN capacity,
-                  SQLLEN& length) {
+bool TextToBuffer(const std::string& text, void* p, SQLSMALLINT t, TStringTrimming trimming,
+                  SQLLEN capacity, SQLLEN& length) {
   const std::string s = TrimByMode(text, trimming);
   switch (t) {
     case SQL_C_CHAR: {
@@ -333,7 +373,8 @@ SQL_TIMESTAMP_STRUCT ZeroTimestamp() { return SQL_TIMESTAMP_STRUCT{1899, 12, 30,
 
 TDateTime TimestampToDateTime(const SQL_TIMESTAMP_STRUCT& ts) {
   const TDateTime date = EncodeDate(ts.year, ts.month, ts.day);
-  const TDateTime time = EncodeTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000));
+  const TDateTime time =
+      EncodeTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000));
   return date >= 0 ? date + time : date - time;
 }
 
@@ -341,8 +382,12 @@ SQL_TIMESTAMP_STRUCT DateTimeToTimestamp(TDateTime value) {
   int y, m, d, h, n, s, ms;
   DecodeDate(value, y, m, d);
   DecodeTime(value, h, n, s, ms);
-  return SQL_TIMESTAMP_STRUCT{static_cast<SQLSMALLINT>(y), static_cast<SQLUSMALLINT>(m), static_cast<SQLUSMALLINT>(d),
-                              static_cast<SQLUSMALLINT>(h), static_cast<SQLUSMALLINT>(n), static_cast<SQLUSMALLINT>(s),
+  return SQL_TIMESTAMP_STRUCT{static_cast<SQLSMALLINT>(y),
+                              static_cast<SQLUSMALLINT>(m),
+                              static_cast<SQLUSMALLINT>(d),
+                              static_cast<SQLUSMALLINT>(h),
+                              static_cast<SQLUSMALLINT>(n),
+                              static_cast<SQLUSMALLINT>(s),
                               static_cast<SQLUINTEGER>(ms) * 1000000u};
 }
 
@@ -362,17 +407,23 @@ SQL_TIMESTAMP_STRUCT TimeToTimestamp(const SQL_TIME_STRUCT& t) {
   return ts;
 }
 
-SQL_DATE_STRUCT TimestampToDate(const SQL_TIMESTAMP_STRUCT& ts) { return SQL_DATE_STRUCT{ts.year, ts.month, ts.day}; }
+SQL_DATE_STRUCT TimestampToDate(const SQL_TIMESTAMP_STRUCT& ts) {
+  return SQL_DATE_STRUCT{ts.year, ts.month, ts.day};
+}
 
 SQL_TIME_STRUCT TimestampToTime(const SQL_TIMESTAMP_STRUCT& ts) {
   return SQL_TIME_STRUCT{ts.hour, ts.minute, ts.second};
 }
 
-std::string TrimByMode(const std::string& text, TStringTrimming mode) { return std::string(TrimView(text, mode)); }
+std::string TrimByMode(const std::string& text, TStringTrimming mode) {
+  return std::string(TrimView(text, mode));
+}
 
 std::string_view TrimView(std::string_view text, TStringTrimming mode) {
-  if (mode == TStringTrimming::stTrimLeading || mode == TStringTrimming::stTrimBoth) text = TrimLeftView(text);
-  if (mode == TStringTrimming::stTrimTrailing || mode == TStringTrimming::stTrimBoth) text = TrimRightView(text);
+  if (mode == TStringTrimming::stTrimLeading || mode == TStringTrimming::stTrimBoth)
+    text = TrimLeftView(text);
+  if (mode == TStringTrimming::stTrimTrailing || mode == TStringTrimming::stTrimBoth)
+    text = TrimRightView(text);
   return text;
 }
 
@@ -397,7 +448,8 @@ std::string ParseParamTokens(const std::string& sql, std::vector<std::string>& n
   out.reserve(sql.size());
   bool literal = false;
   const auto nameChar = [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '@';
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+           c == '@';
   };
   // The text between quotes and colons is copied in runs: batches of several kilobytes
   // pass through here on every execution.

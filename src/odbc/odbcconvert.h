@@ -37,8 +37,8 @@ int64_t BufferToInt64(const void* buffer, SQLSMALLINT bufferType);
 // `length` receives the length/indicator value for the cell. SQL_C_CHAR keeps a
 // terminating zero and is cut to capacity - 1; SQL_C_BINARY takes the bytes without a
 // zero. False when the text does not convert (the buffer is then left unchanged).
-bool TextToBuffer(const std::string& text, void* buffer, SQLSMALLINT bufferType, TStringTrimming trimming,
-                  SQLLEN capacity, SQLLEN& length);
+bool TextToBuffer(const std::string& text, void* buffer, SQLSMALLINT bufferType,
+                  TStringTrimming trimming, SQLLEN capacity, SQLLEN& length);
 
 // Text read leniently as numbers: trimmed at both ends, false when it is not one.
 bool TextToDouble(const std::string& text, double& out);

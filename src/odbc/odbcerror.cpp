@@ -32,7 +32,8 @@ class ShutdownScope {
 }  // namespace
 
 bool IsLinkFailure(const std::string& sqlState) {
-  return sqlState.rfind("08", 0) == 0 || sqlState == "57P01" || sqlState == "57P02" || sqlState == "57P03";
+  return sqlState.rfind("08", 0) == 0 || sqlState == "57P01" || sqlState == "57P02" ||
+         sqlState == "57P03";
 }
 
 std::vector<TErrorRec> TODBCError::GetErrorList(SQLRETURN retCode) {
@@ -44,11 +45,14 @@ std::vector<TErrorRec> TODBCError::GetErrorList(SQLRETURN retCode) {
       SQLCHAR message[256] = {0};
       SQLINTEGER native = 0;
       SQLSMALLINT length = 0;
-      rc = SQLGetDiagRec(HandleType, Handle, record, state, &native, message, sizeof message, &length);
+      rc = SQLGetDiagRec(HandleType, Handle, record, state, &native, message, sizeof message,
+                         &length);
       if (!IsSuccess(rc)) break;
-      list.push_back(TErrorRec{UpToNul(state, sizeof state), native, UpToNul(message, sizeof message)});
+      list.push_back(
+          TErrorRec{UpToNul(state, sizeof state), native, UpToNul(message, sizeof message)});
     }
-    if (list.empty() || rc != SQL_NO_DATA) list.push_back(TErrorRec{"", 0, "Unable to Retrieve ODBC Error"});
+    if (list.empty() || rc != SQL_NO_DATA)
+      list.push_back(TErrorRec{"", 0, "Unable to Retrieve ODBC Error"});
   } else if (retCode == SQL_INVALID_HANDLE) {
     list.push_back(TErrorRec{"", 0, "Invalid ODBC Handle"});
   } else if (retCode == SQL_NO_DATA) {
@@ -69,7 +73,8 @@ void TODBCError::RaiseError(THbase* owner, SQLRETURN retCode) {
 }
 
 EODBC::EODBC(THbase* owner, std::vector<TErrorRec> list, SQLRETURN retCode)
-    : EQuarnel(list.empty() ? std::string() : list.front().Message), state_(std::make_shared<State>()) {
+    : EQuarnel(list.empty() ? std::string() : list.front().Message),
+      state_(std::make_shared<State>()) {
   if (owner) state_->owner = owner->LifeToken();
   state_->retCode = retCode;
   state_->list = std::move(list);
@@ -90,17 +95,22 @@ bool EODBC::Prior() {
 
 std::string EODBC::SqlState() const {
   const auto& l = state_->list;
-  return state_->index >= 0 && state_->index < static_cast<int>(l.size()) ? l[state_->index].SqlState : "";
+  return state_->index >= 0 && state_->index < static_cast<int>(l.size())
+             ? l[state_->index].SqlState
+             : "";
 }
 
 SQLINTEGER EODBC::NativeError() const {
   const auto& l = state_->list;
-  return state_->index >= 0 && state_->index < static_cast<int>(l.size()) ? l[state_->index].NativeError : 0;
+  return state_->index >= 0 && state_->index < static_cast<int>(l.size())
+             ? l[state_->index].NativeError
+             : 0;
 }
 
 std::string EODBC::ErrorMsg() const {
   const auto& l = state_->list;
-  return state_->index >= 0 && state_->index < static_cast<int>(l.size()) ? l[state_->index].Message : "";
+  return state_->index >= 0 && state_->index < static_cast<int>(l.size()) ? l[state_->index].Message
+                                                                          : "";
 }
 
 void EODBC::ShowDialog(const std::string& text) {

@@ -28,7 +28,9 @@ using TErrorDialogHandler = std::function<void(EODBC& error, const std::string& 
 class TODBCError {
  public:
   // True exactly for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO.
-  static bool IsSuccess(SQLRETURN retCode) { return retCode == SQL_SUCCESS || retCode == SQL_SUCCESS_WITH_INFO; }
+  static bool IsSuccess(SQLRETURN retCode) {
+    return retCode == SQL_SUCCESS || retCode == SQL_SUCCESS_WITH_INFO;
+  }
 
   // Reads the records of the owner's handle and throws EODBC; returns normally only
   // while the environment's Shutdown is set.

@@ -1,9 +1,9 @@
 // Conversions of the framework's loosely typed value and its texts of numbers and dates.
 #include "odbc/variant.h"
 
-#include <cmath>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,7 +14,8 @@ namespace prenos::db {
 namespace {
 
 [[noreturn]] void CannotConvert(const char* from, const char* to) {
-  throw EConvertError(std::string("Could not convert variant of type (") + from + ") into type (" + to + ")");
+  throw EConvertError(std::string("Could not convert variant of type (") + from + ") into type (" +
+                      to + ")");
 }
 
 const char* KindName(TVariant::TKind k) {

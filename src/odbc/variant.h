@@ -49,7 +49,9 @@ class TVariant {
     TDateTime value;
     bool operator==(const DateTimeValue& o) const { return value == o.value; }
   };
-  std::variant<std::monostate, bool, int64_t, double, DateTimeValue, std::string, std::vector<TVariant>> v_;
+  std::variant<std::monostate, bool, int64_t, double, DateTimeValue, std::string,
+               std::vector<TVariant>>
+      v_;
 };
 
 // Texts of numbers and date-times as the framework shows them: shortest round-trip form

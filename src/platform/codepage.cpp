@@ -70,18 +70,33 @@ int UnicodeToCp1250(char32_t cp) {
   if (cp < 0x100 && Undefined(static_cast<unsigned char>(cp))) return static_cast<int>(cp);
   if (cp >= 0xFFFD) return -1;
   const auto& t = Reverse();
-  const auto it = std::lower_bound(t.begin(), t.end(), std::pair<char16_t, unsigned char>{char16_t(cp), 0});
+  const auto it =
+      std::lower_bound(t.begin(), t.end(), std::pair<char16_t, unsigned char>{char16_t(cp), 0});
   return it != t.end() && it->first == cp ? it->second : -1;
 }
 
 bool DecodeUtf8At(std::string_view s, size_t i, char32_t& cp, size_t& length) {
   const unsigned char c = s[i];
   char32_t min;
-  if (c < 0x80) { cp = c; length = 1; return true; }
-  if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; length = 2; min = 0x80; }
-  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; length = 3; min = 0x800; }
-  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; length = 4; min = 0x10000; }
-  else return false;
+  if (c < 0x80) {
+    cp = c;
+    length = 1;
+    return true;
+  }
+  if ((c & 0xE0) == 0xC0) {
+    cp = c & 0x1F;
+    length = 2;
+    min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    cp = c & 0x0F;
+    length = 3;
+    min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    cp = c & 0x07;
+    length = 4;
+    min = 0x10000;
+  } else
+    return false;
   if (i + length > s.size()) return false;
   for (size_t k = 1; k < length; ++k) {
     const unsigned char cc = s[i + k];
@@ -128,19 +143,41 @@ std::string Utf8ToCp1250(std::string_view s) {
     unsigned char c = s[i];
     char32_t cp;
     size_t len;
-    if (c < 0x80) { cp = c; len = 1; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-    else { out += '?'; ++i; continue; }
-    if (i + len > s.size()) { out += '?'; break; }
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c & 0xE0) == 0xC0) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      out += '?';
+      ++i;
+      continue;
+    }
+    if (i + len > s.size()) {
+      out += '?';
+      break;
+    }
     bool ok = true;
     for (size_t k = 1; k < len; ++k) {
       unsigned char cc = s[i + k];
-      if ((cc & 0xC0) != 0x80) { ok = false; break; }
+      if ((cc & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
       cp = (cp << 6) | (cc & 0x3F);
     }
-    if (!ok) { out += '?'; ++i; continue; }
+    if (!ok) {
+      out += '?';
+      ++i;
+      continue;
+    }
     i += len;
     int b = UnicodeToCp1250(cp);
     out += b < 0 ? '?' : static_cast<char>(b);

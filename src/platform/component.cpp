@@ -8,11 +8,14 @@
 namespace prenos {
 namespace {
 
-void Erase(std::vector<TComponent*>& v, TComponent* c) { v.erase(std::remove(v.begin(), v.end(), c), v.end()); }
+void Erase(std::vector<TComponent*>& v, TComponent* c) {
+  v.erase(std::remove(v.begin(), v.end(), c), v.end());
+}
 
 }  // namespace
 
-TComponent::TComponent(TComponent* owner, std::string name) : owner_(owner), name_(std::move(name)) {
+TComponent::TComponent(TComponent* owner, std::string name)
+    : owner_(owner), name_(std::move(name)) {
   if (owner_) owner_->components_.push_back(this);
 }
 
@@ -33,7 +36,8 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
 
 void TComponent::FreeNotification(TComponent* other) {
   if (!other || other == this) return;
-  if (std::find(other->freeNotifies_.begin(), other->freeNotifies_.end(), this) == other->freeNotifies_.end())
+  if (std::find(other->freeNotifies_.begin(), other->freeNotifies_.end(), this) ==
+      other->freeNotifies_.end())
     other->freeNotifies_.push_back(this);
   if (std::find(freeNotifies_.begin(), freeNotifies_.end(), other) == freeNotifies_.end())
     freeNotifies_.push_back(other);
@@ -66,8 +70,8 @@ void TComponent::NotifyAll(TComponent* component, TOperation operation) {
   }
   const auto watchers = freeNotifies_;
   for (TComponent* c : watchers)
-    if (c != owner_ && (!owner_ || std::find(owner_->components_.begin(), owner_->components_.end(), c) ==
-                                       owner_->components_.end()))
+    if (c != owner_ && (!owner_ || std::find(owner_->components_.begin(), owner_->components_.end(),
+                                             c) == owner_->components_.end()))
       c->Notification(component, operation);
 }
 

@@ -58,12 +58,16 @@ FormatSettings FromLocaleNames(const std::string& timeName, const std::string& n
       }
       char c = fmt[i + 1];
       if (c == 'e') c = 'd';
-      if (c == 'd' || c == 'm' || c == 'y' || c == 'Y') order += static_cast<char>(c == 'Y' ? 'y' : c);
+      if (c == 'd' || c == 'm' || c == 'y' || c == 'Y')
+        order += static_cast<char>(c == 'Y' ? 'y' : c);
       ++i;
     }
-    if (order == "mdy") fs.Order = FormatSettings::DateOrder::MDY;
-    else if (order == "ymd") fs.Order = FormatSettings::DateOrder::YMD;
-    else fs.Order = FormatSettings::DateOrder::DMY;
+    if (order == "mdy")
+      fs.Order = FormatSettings::DateOrder::MDY;
+    else if (order == "ymd")
+      fs.Order = FormatSettings::DateOrder::YMD;
+    else
+      fs.Order = FormatSettings::DateOrder::DMY;
     if (sep && sep != ' ') fs.DateSeparator = sep;
   }
   return fs;
@@ -156,13 +160,23 @@ bool TryStrToFloat(const std::string& s, double& out) {
   std::string c;
   c.reserve(t.size());
   size_t i = 0;
-  if (t[i] == '+') ++i;
-  else if (t[i] == '-') c += t[i++];
+  if (t[i] == '+')
+    ++i;
+  else if (t[i] == '-')
+    c += t[i++];
   bool digits = false, sep = false, exp = false;
   for (; i < t.size(); ++i) {
     char ch = t[i];
-    if (ch >= '0' && ch <= '9') { c += ch; if (!exp) digits = true; continue; }
-    if (ch == dec && !sep && !exp) { c += '.'; sep = true; continue; }
+    if (ch >= '0' && ch <= '9') {
+      c += ch;
+      if (!exp) digits = true;
+      continue;
+    }
+    if (ch == dec && !sep && !exp) {
+      c += '.';
+      sep = true;
+      continue;
+    }
     if ((ch == 'e' || ch == 'E') && digits && !exp) {
       c += 'e';
       exp = true;
@@ -194,7 +208,9 @@ bool TryStrToDate(const std::string& s, TDateTime& out) {
   int digitsOf[3] = {0, 0, 0};
   int count = 0;
   size_t i = 0;
-  auto blanks = [&] { while (i < s.size() && s[i] == ' ') ++i; };
+  auto blanks = [&] {
+    while (i < s.size() && s[i] == ' ') ++i;
+  };
   while (count < 3) {
     blanks();
     size_t start = i;
@@ -205,7 +221,10 @@ bool TryStrToDate(const std::string& s, TDateTime& out) {
     digitsOf[count] = static_cast<int>(i - start);
     nums[count++] = v;
     blanks();
-    if (i < s.size() && s[i] == fs.DateSeparator && count < 3) { ++i; continue; }
+    if (i < s.size() && s[i] == fs.DateSeparator && count < 3) {
+      ++i;
+      continue;
+    }
     break;
   }
   blanks();
@@ -217,15 +236,32 @@ bool TryStrToDate(const std::string& s, TDateTime& out) {
   int ydigits = 4;
   if (count == 2) {
     y = cy;
-    if (fs.Order == O::MDY) { m = nums[0]; d = nums[1]; }
-    else { d = nums[0]; m = nums[1]; }
-    if (fs.Order == O::YMD) { m = nums[0]; d = nums[1]; }
+    if (fs.Order == O::MDY) {
+      m = nums[0];
+      d = nums[1];
+    } else {
+      d = nums[0];
+      m = nums[1];
+    }
+    if (fs.Order == O::YMD) {
+      m = nums[0];
+      d = nums[1];
+    }
   } else if (fs.Order == O::MDY) {
-    m = nums[0]; d = nums[1]; y = nums[2]; ydigits = digitsOf[2];
+    m = nums[0];
+    d = nums[1];
+    y = nums[2];
+    ydigits = digitsOf[2];
   } else if (fs.Order == O::YMD) {
-    y = nums[0]; m = nums[1]; d = nums[2]; ydigits = digitsOf[0];
+    y = nums[0];
+    m = nums[1];
+    d = nums[2];
+    ydigits = digitsOf[0];
   } else {
-    d = nums[0]; m = nums[1]; y = nums[2]; ydigits = digitsOf[2];
+    d = nums[0];
+    m = nums[1];
+    y = nums[2];
+    ydigits = digitsOf[2];
   }
   if (count == 3 && ydigits <= 2) {
     const int century = cy - 50;

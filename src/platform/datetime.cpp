@@ -1,10 +1,10 @@
 // Calendar arithmetic on TDateTime (proleptic Gregorian calendar).
 #include "platform/datetime.h"
 
+#include <sys/time.h>
+
 #include <cmath>
 #include <ctime>
-
-#include <sys/time.h>
 
 #include "platform/exceptions.h"
 

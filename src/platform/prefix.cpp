@@ -52,8 +52,9 @@ fs::path MapWindowsPath(const std::string& path) {
   std::string rest = utf8;
   fs::path base;
   if (rest.size() >= 2 && std::isalpha(static_cast<unsigned char>(rest[0])) && rest[1] == ':') {
-    base = PrefixDir() / ("drive_" + std::string(1, static_cast<char>(std::tolower(
-                                                     static_cast<unsigned char>(rest[0])))));
+    base = PrefixDir() /
+           ("drive_" +
+            std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0])))));
     rest = rest.substr(2);
   } else {
     base = PrefixDir() / "drive_c";

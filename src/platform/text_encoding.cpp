@@ -90,7 +90,10 @@ std::string FromUtf16(std::string_view s, bool bigEndian) {
     AppendChecked(out, cp, at);
     at.Advance(cp);
   }
-  if (i < s.size()) throw ETextEncoding(at.line, at.column, "datoteka UTF-16 se kon\xe8" "a s polovico znaka");
+  if (i < s.size())
+    throw ETextEncoding(at.line, at.column,
+                        "datoteka UTF-16 se kon\xe8"
+                        "a s polovico znaka");
   return out;
 }
 
@@ -106,7 +109,9 @@ bool TryUnmarkedUtf8(std::string_view s, std::string& out) {
   return multiByte && TryUtf8ToCp1250(s, out);
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
 
 }  // namespace
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/codepage.h"
-#include "prenos_version.h"
 #include "platform/prefix.h"
+#include "prenos_version.h"
 #include "settings/credentials.h"
 #include "settings/regfile.h"
 #include "settings/scramble.h"
@@ -104,8 +104,10 @@ int StoreLogin(const std::string& userArg) {
   std::string user;
   if (userArg.empty()) return Fail("the user name is empty", kExitUsage);
   if (!ToCp1250(userArg, user) || HasControl(user))
-    return Fail("the user name holds a character the login cannot keep (only Windows-1250 "
-                "characters, no control characters)", kExitUsage);
+    return Fail(
+        "the user name holds a character the login cannot keep (only Windows-1250 "
+        "characters, no control characters)",
+        kExitUsage);
 
   std::string typed;
   if (isatty(STDIN_FILENO)) {
@@ -118,15 +120,16 @@ int StoreLogin(const std::string& userArg) {
   }
   std::string password;
   if (!ToCp1250(typed, password) || HasControl(password))
-    return Fail("the password holds a character the login cannot keep (only Windows-1250 "
-                "characters, no control characters); nothing stored");
+    return Fail(
+        "the password holds a character the login cannot keep (only Windows-1250 "
+        "characters, no control characters); nothing stored");
 
   TRegFile file = TRegFile::Load(PrefixDir() / "system.reg");
   file.SetString(FullKey(), "UserName", user);
   file.SetString(FullKey(), "Password", HexEncrypt(password, kPasswordKey));
   file.Save();
-  std::cout << "Login of user " << userArg << " stored in "
-            << Cp1250ToUtf8(PathToText(file.Path())) << "\n";
+  std::cout << "Login of user " << userArg << " stored in " << Cp1250ToUtf8(PathToText(file.Path()))
+            << "\n";
   return kExitOk;
 }
 

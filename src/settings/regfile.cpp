@@ -151,7 +151,8 @@ bool ParseHexBytes(const std::string& list, std::string& out) {
   size_t start = 0;
   while (true) {
     const size_t comma = t.find(',', start);
-    const std::string piece = Trimmed(t.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    const std::string piece =
+        Trimmed(t.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
     if (piece.empty() || piece.size() > 2) return false;
     int v = 0;
     for (char c : piece) {
@@ -171,7 +172,8 @@ std::string ErrnoText() { return std::strerror(errno); }
 void CheckWritableName(const std::string& text) {
   for (char c : text)
     if (Cp1250ToUnicode(static_cast<unsigned char>(c)) == 0xFFFD)
-      throw ERegistryException("A registry key or value name cannot hold a byte without a character");
+      throw ERegistryException(
+          "A registry key or value name cannot hold a byte without a character");
 }
 
 }  // namespace
@@ -223,7 +225,8 @@ TRegFile TRegFile::FromBytes(const std::string& bytes, const fs::path& path) {
   } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
     f.Fail(0, "is UTF-16 big-endian text; save it as UTF-16LE or UTF-8");
   } else {
-    if (bytes.find('\0') != std::string::npos) f.Fail(0, "holds UTF-16 text without a byte order mark");
+    if (bytes.find('\0') != std::string::npos)
+      f.Fail(0, "holds UTF-16 text without a byte order mark");
     if (!IsUtf8(bytes, 0)) f.Fail(0, "is neither UTF-16LE (with byte order mark) nor UTF-8 text");
     text = bytes;
   }
@@ -260,12 +263,14 @@ void TRegFile::Parse() {
     const std::string line = Trimmed(lines_[n]);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
-      if (line.back() != ']' || line.size() < 3) Fail(n + 1, "has a key name without its closing ]");
+      if (line.back() != ']' || line.size() < 3)
+        Fail(n + 1, "has a key name without its closing ]");
       if (line[1] == '-') Fail(n + 1, "deletes a key; only exported keys can be read");
       sections_.push_back({Utf8ToCp1250(line.substr(1, line.size() - 2)), n, {}});
       continue;
     }
-    if (line[0] != '"' && line[0] != '@') Fail(n + 1, "has a line that is neither a key nor a value");
+    if (line[0] != '"' && line[0] != '@')
+      Fail(n + 1, "has a line that is neither a key nor a value");
     if (sections_.empty()) Fail(n + 1, "has a value before the first key");
     Entry entry = ParseEntry(line, n);
     sections_.back().Entries.push_back(std::move(entry));
@@ -321,7 +326,8 @@ TRegValue TRegFile::ParseHexData(const std::string& data, size_t line) const {
   if (colon == std::string::npos) Fail(line, "has hex data without \":\"");
   const std::string tag = data.substr(3, colon - 3);
   if (!tag.empty()) {
-    if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')') Fail(line, "has an unknown value type");
+    if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')')
+      Fail(line, "has an unknown value type");
     kind = 0;
     for (char c : tag.substr(1, tag.size() - 2)) {
       if (HexDigit(c) < 0 || kind > 0xFFFF) Fail(line, "has an unknown value type");
@@ -365,7 +371,8 @@ void TRegFile::AddKey(const std::string& key) {
 
 void TRegFile::AppendSection(const std::string& key) {
   // A key the format cannot hold (none, or one read as a deletion) leaves the file as it was.
-  if (key.empty() || key[0] == '-') throw ERegistryException("A registry key needs a name not starting with \"-\"");
+  if (key.empty() || key[0] == '-')
+    throw ERegistryException("A registry key needs a name not starting with \"-\"");
   CheckWritableName(key);
   if (lines_.empty()) lines_ = {kHeader};
   while (lines_.size() > 1 && Trimmed(lines_.back()).empty()) lines_.pop_back();
@@ -373,12 +380,14 @@ void TRegFile::AppendSection(const std::string& key) {
   Parse();
 }
 
-void TRegFile::SetString(const std::string& key, const std::string& name, const std::string& value) {
+void TRegFile::SetString(const std::string& key, const std::string& name,
+                         const std::string& value) {
   for (const std::string* t : {&key, &name, &value}) {
     if (t->find_first_of("\r\n") != std::string::npos)
       throw ERegistryException("A registry value cannot hold a line break");
     // A zero byte would make a UTF-8 file read as UTF-16 without byte order mark.
-    if (t->find('\0') != std::string::npos) throw ERegistryException("A registry value cannot hold a zero byte");
+    if (t->find('\0') != std::string::npos)
+      throw ERegistryException("A registry value cannot hold a zero byte");
   }
   CheckWritableName(key);
   CheckWritableName(name);

@@ -21,7 +21,8 @@ TErrorBoxHook& ErrorBoxHook() {
 void ReportFailure(THstmt& statement, bool show, const std::exception* e) {
   if (show && ErrorBoxHook()) {
     try {
-      ErrorBoxHook()("Error", "Napaka pri odpiranju datoteke: " + statement.Name() + " !\r\n" + (e ? e->what() : ""));
+      ErrorBoxHook()("Error", "Napaka pri odpiranju datoteke: " + statement.Name() + " !\r\n" +
+                                  (e ? e->what() : ""));
     } catch (...) {
       // A box that cannot be shown does not keep the failure from its record.
     }

@@ -11,18 +11,14 @@ std::string ValueText(const TVarRec& v) {
   using K = TVarRec::TKind;
   switch (v.Kind()) {
     case K::SmallInt:
-    case K::Integer:
-      return std::to_string(v.IntValue());
+    case K::Integer: return std::to_string(v.IntValue());
     case K::Single:
     case K::Double:
-    case K::Currency:
-      return FloatToStrSQL(v.FloatValue());
-    case K::String:
-      return "'" + QuoteSQL(v.Text()) + "'";
+    case K::Currency: return FloatToStrSQL(v.FloatValue());
+    case K::String: return "'" + QuoteSQL(v.Text()) + "'";
     case K::DateTime:
       return v.FloatValue() == 0 ? "null" : "'" + DateTimeToStrSQL(v.FloatValue()) + "'";
-    default:
-      return "null";
+    default: return "null";
   }
 }
 

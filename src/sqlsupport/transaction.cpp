@@ -9,7 +9,8 @@ namespace prenos {
 namespace {
 
 SQLRETURN SetAutoCommit(SQLHDBC handle, SQLULEN value) {
-  return SQLSetConnectAttr(handle, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER);
+  return SQLSetConnectAttr(handle, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value),
+                           SQL_IS_UINTEGER);
 }
 
 // Takes the connection down with raising suppressed.
@@ -26,7 +27,8 @@ void DropQuietly(THdbc& connection) noexcept {
 
 bool AutoCommitOff(SQLHDBC handle) {
   SQLULEN value = SQL_AUTOCOMMIT_ON;
-  return TODBCError::IsSuccess(SQLGetConnectAttr(handle, SQL_ATTR_AUTOCOMMIT, &value, SQL_IS_UINTEGER, nullptr)) &&
+  return TODBCError::IsSuccess(
+             SQLGetConnectAttr(handle, SQL_ATTR_AUTOCOMMIT, &value, SQL_IS_UINTEGER, nullptr)) &&
          value == SQL_AUTOCOMMIT_OFF;
 }
 
@@ -51,7 +53,8 @@ TTransaction::~TTransaction() {
   if (!connection_.Allocated() || !connection_.Connected()) return;
   const SQLHDBC handle = connection_.Handle();
   // Switching auto-commit on commits what is open, so it follows only a clean end.
-  const bool ended = ended_ || TODBCError::IsSuccess(SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK));
+  const bool ended =
+      ended_ || TODBCError::IsSuccess(SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK));
   if (ended && TODBCError::IsSuccess(SetAutoCommit(handle, SQL_AUTOCOMMIT_ON))) return;
   DropQuietly(connection_);
 }
@@ -59,16 +62,21 @@ TTransaction::~TTransaction() {
 void TTransaction::Commit() {
   if (joined_) return;
   if (!connection_.Allocated() || !connection_.Connected())
-    RaiseLinkLost(connection_, "Communication link failure: the connection was lost before the commit.");
+    RaiseLinkLost(connection_,
+                  "Communication link failure: the connection was lost before the commit.");
   const SQLHDBC handle = connection_.Handle();
   if (!AutoCommitOff(handle))
-    RaiseLinkLost(connection_, "Communication link failure: the connection was made anew during the transaction.");
+    RaiseLinkLost(
+        connection_,
+        "Communication link failure: the connection was made anew during the transaction.");
   const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, handle, SQL_COMMIT);
   if (!TODBCError::IsSuccess(rc)) GlobalEnv().Error.RaiseError(&connection_, rc);
   SQLUINTEGER dead = SQL_CD_FALSE;
-  if (TODBCError::IsSuccess(SQLGetConnectAttr(handle, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
+  if (TODBCError::IsSuccess(
+          SQLGetConnectAttr(handle, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
       dead == SQL_CD_TRUE)
-    RaiseLinkLost(connection_, "Communication link failure: the connection was lost before the commit.");
+    RaiseLinkLost(connection_,
+                  "Communication link failure: the connection was lost before the commit.");
   ended_ = true;
 }
 

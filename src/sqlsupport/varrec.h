@@ -21,8 +21,19 @@ struct TCurrency {
 // are made with the named constructors (a date-time is a double and must be named).
 class TVarRec {
  public:
-  enum class TKind { SmallInt, Integer, Single, Double, Currency, String, DateTime,
-                     Empty, Null, Boolean, Byte };
+  enum class TKind {
+    SmallInt,
+    Integer,
+    Single,
+    Double,
+    Currency,
+    String,
+    DateTime,
+    Empty,
+    Null,
+    Boolean,
+    Byte
+  };
 
   TVarRec() = default;  // Empty
   TVarRec(const char* text) : kind_(TKind::String), text_(text ? text : "") {}
@@ -44,7 +55,9 @@ class TVarRec {
   // SmallInt, Integer, Boolean, Byte: the number; Currency: the ten-thousandths.
   int64_t IntValue() const { return int_; }
   // Single, Double, DateTime: the number; Currency: the amount.
-  double FloatValue() const { return kind_ == TKind::Currency ? TCurrency{int_}.ToDouble() : real_; }
+  double FloatValue() const {
+    return kind_ == TKind::Currency ? TCurrency{int_}.ToDouble() : real_;
+  }
   const std::string& Text() const { return text_; }
 
  private:

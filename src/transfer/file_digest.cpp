@@ -12,10 +12,14 @@ namespace prenos {
 TFileDigest DigestFile(const std::string& fileName) {
   QFile file(QString::fromStdString(MapWindowsPath(fileName).string()));
   if (!file.open(QIODevice::ReadOnly))
-    throw Exception("Datoteke " + fileName + " ni mogo\xE8" "e prebrati.");
+    throw Exception("Datoteke " + fileName +
+                    " ni mogo\xE8"
+                    "e prebrati.");
   QCryptographicHash hash(QCryptographicHash::Sha256);
   if (!hash.addData(&file))
-    throw Exception("Datoteke " + fileName + " ni mogo\xE8" "e prebrati.");
+    throw Exception("Datoteke " + fileName +
+                    " ni mogo\xE8"
+                    "e prebrati.");
   return TFileDigest{static_cast<int64_t>(file.size()), hash.result().toHex().toStdString()};
 }
 

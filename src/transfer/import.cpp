@@ -36,13 +36,18 @@ constexpr StagingField kPrenosFields[] = {
 // The fields one line fills, looked up once per import.
 struct LineFields {
   explicit LineFields(TTable& t)
-      : dsKupKnj(t.FieldByName("DsKup_Knj")), kzRacuna(t.FieldByName("KzRacuna")),
-        kNaRacun(t.FieldByName("KNaRacun")), kStrM(t.FieldByName("KStrM")),
-        kKupDob(t.FieldByName("KKupDob")), kDokm(t.FieldByName("KDokm")),
-        datZap(t.FieldByName("DatZap")), vsebina(t.FieldByName("Vsebina")),
-        znesek(t.FieldByName("Znesek")), datVal(t.FieldByName("DatVal")) {}
-  TField &dsKupKnj, &kzRacuna, &kNaRacun, &kStrM, &kKupDob, &kDokm, &datZap, &vsebina,
-      &znesek, &datVal;
+      : dsKupKnj(t.FieldByName("DsKup_Knj")),
+        kzRacuna(t.FieldByName("KzRacuna")),
+        kNaRacun(t.FieldByName("KNaRacun")),
+        kStrM(t.FieldByName("KStrM")),
+        kKupDob(t.FieldByName("KKupDob")),
+        kDokm(t.FieldByName("KDokm")),
+        datZap(t.FieldByName("DatZap")),
+        vsebina(t.FieldByName("Vsebina")),
+        znesek(t.FieldByName("Znesek")),
+        datVal(t.FieldByName("DatVal")) {}
+  TField &dsKupKnj, &kzRacuna, &kNaRacun, &kStrM, &kKupDob, &kDokm, &datZap, &vsebina, &znesek,
+      &datVal;
 };
 
 void StageLine(LineFields& f, const TPostingRecord& r) {

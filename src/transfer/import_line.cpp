@@ -39,16 +39,20 @@ EImportLine::EImportLine(int64_t line, std::string field, int first, int last, s
 
 TPostingRecord CutPostingLine(const std::string& line, int64_t lineNumber) {
   TPostingRecord r;
-  r.DsKupKnj = Converted(lineNumber, "DsKup_Knj", 27, 32, [&] { return StrToInt(Trim(Piece(line, 27, 6))); });
+  r.DsKupKnj = Converted(lineNumber, "DsKup_Knj", 27, 32,
+                         [&] { return StrToInt(Trim(Piece(line, 27, 6))); });
   r.KzRacuna = Piece(line, 75, 10);
   r.KNaRacun = Piece(line, 85, 10);
   r.KStrM = Piece(line, 95, 10);
   r.KKupDob = Piece(line, 105, 10);
   r.KDokm = Piece(line, 125, 7);
-  r.DatZap = Converted(lineNumber, "DatZap", 138, 145, [&] { return PrenosDatum(Piece(line, 138, 10)); });
+  r.DatZap =
+      Converted(lineNumber, "DatZap", 138, 145, [&] { return PrenosDatum(Piece(line, 138, 10)); });
   r.Vsebina = Piece(line, 146, 22);
-  r.Znesek = Converted(lineNumber, "Znesek", 169, 185, [&] { return PrenosNumber(Piece(line, 169, 17)); });
-  r.DatVal = Converted(lineNumber, "DatVal", 215, 222, [&] { return PrenosDatum(Piece(line, 215, 10)); });
+  r.Znesek =
+      Converted(lineNumber, "Znesek", 169, 185, [&] { return PrenosNumber(Piece(line, 169, 17)); });
+  r.DatVal =
+      Converted(lineNumber, "DatVal", 215, 222, [&] { return PrenosDatum(Piece(line, 215, 10)); });
   return r;
 }
 

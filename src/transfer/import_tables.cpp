@@ -3,7 +3,8 @@
 
 namespace prenos {
 
-TImportTables::TImportTables(TComponent* owner) : tbPrenos(owner, "tbPrenos"), TAscii(owner, "TAscii") {
+TImportTables::TImportTables(TComponent* owner)
+    : tbPrenos(owner, "tbPrenos"), TAscii(owner, "TAscii") {
   tbPrenos.SetDatabaseName(kPrenosAlias);
   tbPrenos.SetTableName(kPrenosTable);
   TAscii.SetTableType(TTableType::Text);

@@ -22,13 +22,15 @@ TJournalObserver::TJournalObserver(TRunJournal& journal, const TRunView& view, T
                                    TRunRecorder::TAskRebook askRebook, bool preview)
     : recorder_(journal, view, query, std::move(askRebook), preview), query_(query) {}
 
-bool TJournalObserver::FileChosen(const std::string& fileName) { return recorder_.FileChosen(fileName); }
+bool TJournalObserver::FileChosen(const std::string& fileName) {
+  return recorder_.FileChosen(fileName);
+}
 
 void TJournalObserver::Started(const TRunSummary& summary) { recorder_.Started(summary.Records); }
 
 void TJournalObserver::Committing(const TRunSummary& s) {
-  recorder_.Committing(s.Journal, s.CreatedHeader, s.FirstPoz, s.LastPoz, s.Lines, s.Debit, s.Credit,
-                       s.NewSubjects);
+  recorder_.Committing(s.Journal, s.CreatedHeader, s.FirstPoz, s.LastPoz, s.Lines, s.Debit,
+                       s.Credit, s.NewSubjects);
 }
 
 void TJournalObserver::Finished(const TRunSummary& s) {

@@ -26,7 +26,8 @@ std::string GetMaxValueInTable(THstmt& qQueryFind, const std::string& column,
   } catch (const std::exception& e) {
     LogErrorAbort(&e, &qQueryFind, "GetMaxValueInTable-" + column + "-" + table + "-" + condition);
   } catch (...) {
-    LogErrorAbort(nullptr, &qQueryFind, "GetMaxValueInTable-" + column + "-" + table + "-" + condition);
+    LogErrorAbort(nullptr, &qQueryFind,
+                  "GetMaxValueInTable-" + column + "-" + table + "-" + condition);
   }
   return result;
 }

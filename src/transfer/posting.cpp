@@ -38,16 +38,20 @@ void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const s
 
   if (kljuc.empty()) {
     const std::string prefix = YearS(2, TransferDate) + source.PoslDog;
-    kljuc = InStep(run_step::kJournalKey, [&] { return NovaStevGlavC(source.Ledger.qQueryFind, "Teme", "Kljuc", prefix); });
-    InsertSQL("Teme",
-              {"Kljuc", kljuc, "PoslDog", source.PoslDog, "Datum", TVarRec::DateTime(TransferDate),
-               "Referent", source.Referent, "UserZap", source.Referent, "UserSpre", source.Referent},
-              SQLBatch);
+    kljuc = InStep(run_step::kJournalKey, [&] {
+      return NovaStevGlavC(source.Ledger.qQueryFind, "Teme", "Kljuc", prefix);
+    });
+    InsertSQL(
+        "Teme",
+        {"Kljuc", kljuc, "PoslDog", source.PoslDog, "Datum", TVarRec::DateTime(TransferDate),
+         "Referent", source.Referent, "UserZap", source.Referent, "UserSpre", source.Referent},
+        SQLBatch);
     if (source.Summary) {
       source.Summary->Journal = kljuc;
       source.Summary->CreatedHeader = true;
     }
-    poz = InStep(run_step::kPosition, [&] { return NovaStevPozN(source.Ledger.qQueryFind, "TemePoz", kljuc, 1); });
+    poz = InStep(run_step::kPosition,
+                 [&] { return NovaStevPozN(source.Ledger.qQueryFind, "TemePoz", kljuc, 1); });
   }
 
   const TCurrency amount{RoundHalfEven(znesek * 10000)};
@@ -61,32 +65,33 @@ void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const s
   const TDateTime datZap = staged.FieldByName("DatZap").AsDateTime();
   // The partner is looked up before the cost centre; either may register a subject.
   std::vector<std::string>* registered = source.Summary ? &source.Summary->NewSubjects : nullptr;
-  const std::string subjekt = SubjNaziv(source.Ledger, staged.FieldByName("KKupDob").AsString(), registered);
-  const std::string oddelek = SubjNaziv(source.Ledger, staged.FieldByName("KStrM").AsString(), registered);
+  const std::string subjekt =
+      SubjNaziv(source.Ledger, staged.FieldByName("KKupDob").AsString(), registered);
+  const std::string oddelek =
+      SubjNaziv(source.Ledger, staged.FieldByName("KStrM").AsString(), registered);
   const std::string opomba = staged.FieldByName("Vsebina").AsString();
   const TDateTime datVal = staged.FieldByName("DatVal").AsDateTime();
-  InsertSQL("TemePoz",
-            {"Kljuc", kljuc,
-             "Poz", poz,
-             "Konto", account,
-             "ProtiKonto", counterAccount,
-             "Subjekt", subjekt,
-             "Oddelek", oddelek,
-             "Dokument", dokument,
-             "VezniDok", dokument,
-             "VKljuc", vKljuc,
-             "DokumentTuj", dokument,
-             "DatumDok", TVarRec::DateTime(datZap),
-             "DatumDDV", TVarRec::DateTime(datZap),
-             "DatumVal", TVarRec::DateTime(datVal),
-             "Opomba", opomba,
-             "UserZap", source.Referent,
-             "UserSpre", source.Referent,
-             "Valuta", "SIT",
-             "Debet", debet,
-             "ValDebet", debet,
-             "Kredit", kredit,
-             "ValKredit", kredit},
+  InsertSQL("TemePoz", {"Kljuc",       kljuc,
+                        "Poz",         poz,
+                        "Konto",       account,
+                        "ProtiKonto",  counterAccount,
+                        "Subjekt",     subjekt,
+                        "Oddelek",     oddelek,
+                        "Dokument",    dokument,
+                        "VezniDok",    dokument,
+                        "VKljuc",      vKljuc,
+                        "DokumentTuj", dokument,
+                        "DatumDok",    TVarRec::DateTime(datZap),
+                        "DatumDDV",    TVarRec::DateTime(datZap),
+                        "DatumVal",    TVarRec::DateTime(datVal),
+                        "Opomba",      opomba,
+                        "UserZap",     source.Referent,
+                        "UserSpre",    source.Referent,
+                        "Valuta",      "SIT",
+                        "Debet",       debet,
+                        "ValDebet",    debet,
+                        "Kredit",      kredit,
+                        "ValKredit",   kredit},
             SQLBatch);
   if (TRunSummary* s = source.Summary) {
     if (s->Lines++ == 0) s->FirstPoz = poz;
@@ -94,7 +99,8 @@ void FillPoz(const TPostingSource& source, std::string& kljuc, int& poz, const s
     s->Debit.Value += debet.Value;
     s->Credit.Value += kredit.Value;
     if (source.CollectLines)
-      s->Posted.push_back({poz, account, counterAccount, subjekt, oddelek, dokument, datZap, datVal, opomba, debet, kredit});
+      s->Posted.push_back({poz, account, counterAccount, subjekt, oddelek, dokument, datZap, datVal,
+                           opomba, debet, kredit});
   }
   ++poz;
 }

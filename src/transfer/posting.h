@@ -19,9 +19,9 @@ extern TDateTime TransferDate;
 // the business-event and clerk selectors.
 struct TPostingSource {
   TLedger Ledger;
-  TTable& Staged;        // standing on the record to post
-  std::string PoslDog;   // business event, used only when a header is created
-  std::string Referent;  // clerk, written into every line and into a new header
+  TTable& Staged;                  // standing on the record to post
+  std::string PoslDog;             // business event, used only when a header is created
+  std::string Referent;            // clerk, written into every line and into a new header
   TRunSummary* Summary = nullptr;  // when set, told of the header, each line and new subjects
   bool CollectLines = false;       // the lines themselves go into Summary->Posted
 };

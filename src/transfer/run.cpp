@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "localtables/errorlog.h"
 #include "platform/convert.h"
 #include "settings/credentials.h"
 #include "sqlsupport/batch.h"
-#include "localtables/errorlog.h"
 #include "sqlsupport/transaction.h"
 #include "transfer/numbering.h"
 #include "transfer/posting.h"
@@ -46,8 +46,8 @@ class TWaitCursor {
 // The ledger part of a run, from the open transaction to the commit (or, for a preview,
 // the rollback). Raises ERunFailure when a ledger step fails; the transaction is then
 // rolled back by its scope.
-void BookFile(TRunView& view, const TLedger& ledger, const TRunOptions& options, TRunSummary& summary,
-              TWaitCursor& wait, bool& imported) {
+void BookFile(TRunView& view, const TLedger& ledger, const TRunOptions& options,
+              TRunSummary& summary, TWaitCursor& wait, bool& imported) {
   TTransaction transaction = InStep(run_step::kBegin, [&] {
     try {
       return TTransaction(ledger.Database);
@@ -60,7 +60,8 @@ void BookFile(TRunView& view, const TLedger& ledger, const TRunOptions& options,
   int poz = 0;
   if (summary.AttachedToExisting) {
     kljuc = view.TemeljnicaText();
-    poz = InStep(run_step::kPosition, [&] { return NovaStevPozN(ledger.qQueryFind, "TemePoz", kljuc, 1); });
+    poz = InStep(run_step::kPosition,
+                 [&] { return NovaStevPozN(ledger.qQueryFind, "TemePoz", kljuc, 1); });
   }
 
   view.FillPrenos();
@@ -69,8 +70,8 @@ void BookFile(TRunView& view, const TLedger& ledger, const TRunOptions& options,
   summary.Records = staged.RecordCount();
   if (options.Observer) options.Observer->Started(summary);
   int64_t index = 0;
-  const TPostingSource source{ledger, staged, view.PoslDogText(), view.ReferentText(), &summary,
-                              options.CollectLines};
+  const TPostingSource source{
+      ledger, staged, view.PoslDogText(), view.ReferentText(), &summary, options.CollectLines};
   while (!staged.Eof()) {
     const std::string kzRacuna = staged.FieldByName("KzRacuna").AsString();
     const std::string kNaRacun = staged.FieldByName("KNaRacun").AsString();
@@ -78,7 +79,8 @@ void BookFile(TRunView& view, const TLedger& ledger, const TRunOptions& options,
     FillPoz(source, kljuc, poz, "D", kzRacuna, kNaRacun);
     FillPoz(source, kljuc, poz, "K", kNaRacun, kzRacuna);
     if (summary.Lines == before) ++summary.Skipped;
-    view.SetProgress(static_cast<int>(RoundHalfEven(static_cast<double>(index) * 100 / summary.Records)));
+    view.SetProgress(
+        static_cast<int>(RoundHalfEven(static_cast<double>(index) * 100 / summary.Records)));
     ++index;
     staged.Next();
   }
@@ -141,7 +143,8 @@ TRunSummary RunTransfer(TRunView& view, const TLedger& ledger, const TRunOptions
     const auto* failure = dynamic_cast<const ERunFailure*>(&e);
     if (failure || IsExactlyEAbort(e)) {
       summary.FailedStep = failure ? failure->Step() : run_step::kPosting;
-      summary.Failure = FirstLine(failure && !failure->Message().empty() ? failure->Message() : recorded.Error());
+      summary.Failure =
+          FirstLine(failure && !failure->Message().empty() ? failure->Message() : recorded.Error());
       finish(TOutcome::Failed);
       view.ShowError(FailureText(summary));
       return summary;

@@ -11,8 +11,8 @@
 namespace prenos {
 
 struct TRunOptions {
-  bool Preview = false;            // the whole run in its transaction, rolled back at the end
-  bool CollectLines = false;       // fill TRunSummary::Posted
+  bool Preview = false;       // the whole run in its transaction, rolled back at the end
+  bool CollectLines = false;  // fill TRunSummary::Posted
   TRunObserver* Observer = nullptr;
 };
 

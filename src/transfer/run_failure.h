@@ -13,7 +13,9 @@ namespace prenos {
 
 // Slovenian names of the steps of a run that touch the ledger or the input.
 namespace run_step {
-inline constexpr const char* kBegin = "Za\xE8" "etek transakcije";
+inline constexpr const char* kBegin =
+    "Za\xE8"
+    "etek transakcije";
 inline constexpr const char* kImport = "Uvoz datoteke";
 inline constexpr const char* kJournalKey = "Nova \x9Atevilka temeljnice";
 inline constexpr const char* kPosition = "\x8Atevilka postavke";
@@ -21,14 +23,17 @@ inline constexpr const char* kSend = "Po\x9Ailjanje stavkov";
 inline constexpr const char* kSubjectLookup = "Iskanje subjekta";
 inline constexpr const char* kSubjectRegistration = "Vpis novega subjekta";
 inline constexpr const char* kCommit = "Potrditev transakcije";
-inline constexpr const char* kPosting = "Knji\x9E" "enje postavk";
+inline constexpr const char* kPosting =
+    "Knji\x9E"
+    "enje postavk";
 }  // namespace run_step
 
 // Raised by the run's routines when a step fails; the failure is already recorded in the
 // error table (the message is empty when only the record holds it).
 class ERunFailure : public Exception {
  public:
-  ERunFailure(std::string step, std::string message) : Exception(std::move(message)), step_(std::move(step)) {}
+  ERunFailure(std::string step, std::string message)
+      : Exception(std::move(message)), step_(std::move(step)) {}
   const char* ClassName() const noexcept override { return "ERunFailure"; }
   const std::string& Step() const { return step_; }
 

@@ -38,8 +38,13 @@ struct StmtFinal {
 };
 using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinal>;
 
-const char* const kStates[] = {"poteka", ("knji\x9E" "eno"), "neuspe\x9Ano", "preklicano",
-                               "razveljavljeno", "predogled"};
+const char* const kStates[] = {"poteka",
+                               ("knji\x9E"
+                                "eno"),
+                               "neuspe\x9Ano",
+                               "preklicano",
+                               "razveljavljeno",
+                               "predogled"};
 
 TRunState StateFromText(const std::string& text) {
   for (int i = 0; i < 6; ++i)
@@ -125,7 +130,8 @@ void BindFields(TBinder& b, const TRunRecord& r) {
 
 std::string ColText(sqlite3_stmt* st, int i) {
   const unsigned char* p = sqlite3_column_text(st, i);
-  return p ? Utf8ToCp1250(std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(st, i)))
+  return p ? Utf8ToCp1250(
+                 std::string(reinterpret_cast<const char*>(p), sqlite3_column_bytes(st, i)))
            : std::string();
 }
 
@@ -185,15 +191,17 @@ TRunJournal::TRunJournal() {
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int rc =
+      sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK)
-    throw ERunJournal("Dnevnik prenosov " + PathToText(file) + " se ne odpre: " +
-                      (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+    throw ERunJournal("Dnevnik prenosov " + PathToText(file) +
+                      " se ne odpre: " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
   sqlite3_busy_timeout(raw, kBusyTimeoutMs);
   sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   if (sqlite3_exec(raw, kCreate, nullptr, nullptr, nullptr) != SQLITE_OK)
-    throw ERunJournal("Dnevnik prenosov " + PathToText(file) + " ni berljiv: " + sqlite3_errmsg(raw));
+    throw ERunJournal("Dnevnik prenosov " + PathToText(file) +
+                      " ni berljiv: " + sqlite3_errmsg(raw));
 }
 
 TRunJournal::~TRunJournal() = default;
@@ -209,7 +217,9 @@ Stmt Prepare(sqlite3* db, const std::string& sql) {
 
 void Step(sqlite3* db, sqlite3_stmt* st) {
   if (sqlite3_step(st) != SQLITE_DONE)
-    throw ERunJournal(std::string("Dnevnik prenosov se ne zapi\x9A" "e: ") + sqlite3_errmsg(db));
+    throw ERunJournal(std::string("Dnevnik prenosov se ne zapi\x9A"
+                                  "e: ") +
+                      sqlite3_errmsg(db));
 }
 
 }  // namespace
@@ -225,7 +235,9 @@ int64_t TRunJournal::Insert(TRunRecord& run) {
   TBinder b(st.get());
   BindFields(b, run);
   if (sqlite3_step(st.get()) != SQLITE_ROW)
-    throw ERunJournal(std::string("Dnevnik prenosov se ne zapi\x9A" "e: ") + sqlite3_errmsg(db));
+    throw ERunJournal(std::string("Dnevnik prenosov se ne zapi\x9A"
+                                  "e: ") +
+                      sqlite3_errmsg(db));
   run.Id = sqlite3_column_int64(st.get(), 0);
   return run.Id;
 }

@@ -32,16 +32,16 @@ std::string RunStateText(TRunState state);
 struct TRunRecord {
   int64_t Id = 0;
   TDateTime Started = 0;
-  TDateTime Ended = 0;  // 0 while running
+  TDateTime Ended = 0;   // 0 while running
   std::string FileName;  // as the window or the command line gave it
   int64_t FileSize = 0;
-  std::string Sha256;    // lower-case hex of the file's bytes
+  std::string Sha256;  // lower-case hex of the file's bytes
   int64_t Records = 0;
   bool AttachedToExisting = false;
   std::string PoslDog;
-  TDateTime Date = 0;    // the transfer date
+  TDateTime Date = 0;  // the transfer date
   std::string Referent;
-  std::string Journal;   // the key booked into; empty until the lines were built
+  std::string Journal;  // the key booked into; empty until the lines were built
   bool CreatedHeader = false;
   int FirstPoz = 0, LastPoz = 0;
   int Lines = 0;

@@ -12,7 +12,10 @@ class TRunObserver {
   virtual ~TRunObserver() = default;
   // After the file is chosen (and the date read), before the ledger or the staging table is
   // touched. False cancels the run: Outcome Cancelled, nothing booked, no box.
-  virtual bool FileChosen(const std::string& fileName) { (void)fileName; return true; }
+  virtual bool FileChosen(const std::string& fileName) {
+    (void)fileName;
+    return true;
+  }
   // The file is imported and the run's transaction is open (Records known).
   virtual void Started(const TRunSummary&) {}
   // Every line is sent, right before the commit (or before the rollback of a preview):

@@ -16,9 +16,14 @@
 namespace prenos {
 
 std::string RebookQuestion(const TRunRecord& earlier) {
-  return "Datoteka " + earlier.FileName + " je bila \x9E" "e knji\x9E" "ena " + DateTimeText(earlier.Started) +
-         " v temeljnico " + earlier.Journal + " (" + std::to_string(earlier.Lines) +
-         " vrstic).\n\nJo knji\x9E" "im ponovno?";
+  return "Datoteka " + earlier.FileName +
+         " je bila \x9E"
+         "e knji\x9E"
+         "ena " +
+         DateTimeText(earlier.Started) + " v temeljnico " + earlier.Journal + " (" +
+         std::to_string(earlier.Lines) +
+         " vrstic).\n\nJo knji\x9E"
+         "im ponovno?";
 }
 
 std::string CurrentUserName() {
@@ -29,7 +34,11 @@ std::string CurrentUserName() {
 
 TRunRecorder::TRunRecorder(TRunJournal& journal, const TRunView& view, THstmt& query,
                            TAskRebook askRebook, bool preview)
-    : journal_(journal), view_(view), query_(query), askRebook_(std::move(askRebook)), preview_(preview) {}
+    : journal_(journal),
+      view_(view),
+      query_(query),
+      askRebook_(std::move(askRebook)),
+      preview_(preview) {}
 
 void TRunRecorder::Save() { journal_.Update(run_); }
 
@@ -72,8 +81,11 @@ bool TRunRecorder::FileChosen(const std::string& fileName) {
   if (!go) {
     run_.State = TRunState::Cancelled;
     run_.Ended = Now();
-    run_.Failure = "Datoteka je bila \x9E" "e knji\x9E" "ena (prenos " + std::to_string(earlier_->Id) +
-                   "); ponoven prenos ni bil potrjen.";
+    run_.Failure =
+        "Datoteka je bila \x9E"
+        "e knji\x9E"
+        "ena (prenos " +
+        std::to_string(earlier_->Id) + "); ponoven prenos ni bil potrjen.";
   }
   journal_.Insert(run_);
   return go;
@@ -85,8 +97,8 @@ void TRunRecorder::Started(int64_t records) {
   Save();
 }
 
-void TRunRecorder::Committing(const std::string& journalKey, bool createdHeader, int firstPoz, int lastPoz,
-                              int lines, TCurrency debit, TCurrency credit,
+void TRunRecorder::Committing(const std::string& journalKey, bool createdHeader, int firstPoz,
+                              int lastPoz, int lines, TCurrency debit, TCurrency credit,
                               const std::vector<std::string>& newSubjects) {
   if (!run_.Id) return;
   run_.Journal = journalKey;
@@ -100,7 +112,8 @@ void TRunRecorder::Committing(const std::string& journalKey, bool createdHeader,
   Save();
 }
 
-void TRunRecorder::Finished(TRunState state, const std::string& failedStep, const std::string& failure) {
+void TRunRecorder::Finished(TRunState state, const std::string& failedStep,
+                            const std::string& failure) {
   if (!run_.Id || run_.State != TRunState::Running) return;
   run_.State = state;
   run_.Ended = Now();

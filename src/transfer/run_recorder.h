@@ -40,9 +40,11 @@ class TRunRecorder {
   bool FileChosen(const std::string& fileName);
   void Started(int64_t records);
   // The lines are final, right before the commit.
-  void Committing(const std::string& journalKey, bool createdHeader, int firstPoz, int lastPoz, int lines,
-                  TCurrency debit, TCurrency credit, const std::vector<std::string>& newSubjects);
-  void Finished(TRunState state, const std::string& failedStep = {}, const std::string& failure = {});
+  void Committing(const std::string& journalKey, bool createdHeader, int firstPoz, int lastPoz,
+                  int lines, TCurrency debit, TCurrency credit,
+                  const std::vector<std::string>& newSubjects);
+  void Finished(TRunState state, const std::string& failedStep = {},
+                const std::string& failure = {});
 
   // The row of the run in progress or last recorded (Id 0 before any).
   const TRunRecord& Current() const { return run_; }

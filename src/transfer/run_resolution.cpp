@@ -1,9 +1,10 @@
 // The ledger's answer for runs that never completed their journal row.
 #include "transfer/run_resolution.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
-#include <unistd.h>
 
 #include "transfer/booked_lines.h"
 
@@ -44,7 +45,9 @@ int ResolveInterruptedRuns(TRunJournal& journal, THstmt& query, int64_t activeId
   });
   if (running.empty()) return 0;
   const std::vector<TRunRecord> all = journal.List();
-  const std::string interrupted = "Program se je kon\xE8" "al med prenosom";
+  const std::string interrupted =
+      "Program se je kon\xE8"
+      "al med prenosom";
   for (TRunRecord& run : running) {
     run.Ended = Now();
     run.FailedStep = interrupted;
@@ -52,7 +55,10 @@ int ResolveInterruptedRuns(TRunJournal& journal, THstmt& query, int64_t activeId
       run.State = TRunState::Preview;
     } else if (run.Journal.empty() || run.Lines == 0) {
       run.State = TRunState::Failed;
-      run.Failure = "Prenos ni pri\x9A" "el do potrditve: v knjigi ni ni\xE8" "esar od njega.";
+      run.Failure =
+          "Prenos ni pri\x9A"
+          "el do potrditve: v knjigi ni ni\xE8"
+          "esar od njega.";
     } else if (ClaimedLater(run, all)) {
       run.State = TRunState::Failed;
       run.Failure = "Prenos ni bil potrjen: iste pozicije je kasneje zapisal drug prenos.";
@@ -65,8 +71,10 @@ int ResolveInterruptedRuns(TRunJournal& journal, THstmt& query, int64_t activeId
         run.State = TRunState::Booked;
         run.FailedStep.clear();
         run.Failure = found == TBookedLines{run.Lines, run.Debit, run.Credit}
-                          ? "Knji\x9E" "eno (ugotovljeno iz knjige po prekinitvi programa)."
-                          : "Knji\x9E" "eno, a vrstice v knjigi se ne ujemajo ve\xE8 s prenosom.";
+                          ? "Knji\x9E"
+                            "eno (ugotovljeno iz knjige po prekinitvi programa)."
+                          : "Knji\x9E"
+                            "eno, a vrstice v knjigi se ne ujemajo ve\xE8 s prenosom.";
       }
     }
     journal.Update(run);

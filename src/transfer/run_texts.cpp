@@ -31,8 +31,12 @@ std::string DateText(TDateTime value) {
   char buf[32];
   const char s = fs.DateSeparator;
   switch (fs.Order) {
-    case FormatSettings::DateOrder::MDY: std::snprintf(buf, sizeof buf, "%02d%c%02d%c%04d", m, s, d, s, y); break;
-    case FormatSettings::DateOrder::YMD: std::snprintf(buf, sizeof buf, "%04d%c%02d%c%02d", y, s, m, s, d); break;
+    case FormatSettings::DateOrder::MDY:
+      std::snprintf(buf, sizeof buf, "%02d%c%02d%c%04d", m, s, d, s, y);
+      break;
+    case FormatSettings::DateOrder::YMD:
+      std::snprintf(buf, sizeof buf, "%04d%c%02d%c%02d", y, s, m, s, d);
+      break;
     default: std::snprintf(buf, sizeof buf, "%02d%c%02d%c%04d", d, s, m, s, y); break;
   }
   return buf;

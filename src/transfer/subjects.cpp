@@ -37,7 +37,8 @@ bool LookUp(THstmt& q, const std::string& code, std::string& name) {
 
 }  // namespace
 
-std::string SubjNaziv(const TLedger& ledger, const std::string& code, std::vector<std::string>* registered) {
+std::string SubjNaziv(const TLedger& ledger, const std::string& code,
+                      std::vector<std::string>* registered) {
   std::string result;
   if (LookUp(ledger.qQuery0, code, result)) return result;
   RegisterSubject(ledger, code);

@@ -1,15 +1,14 @@
 // The program run with arguments, as a child process on a real ledger: book, the dry run,
 // the guard, history, undo and errors, their JSON and exit codes, and wrong use.
-#include <gtest/gtest.h>
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,9 +16,9 @@
 #include <vector>
 
 #include "../transfer/posting_line.h"
-#include "support/login_tool.h"
-#include "prenos_version.h"
 #include "ledger/ledger_fixture.h"
+#include "prenos_version.h"
+#include "support/login_tool.h"
 
 extern char** environ;
 
@@ -51,7 +50,8 @@ class CommandLineTest : public ::testing::Test {
 
   // The program with these arguments, standard input from /dev/null, its output caught.
   Result Run(std::vector<std::string> args) const {
-    const std::filesystem::path out = ledger.Prefix() / "stdout.txt", err = ledger.Prefix() / "stderr.txt";
+    const std::filesystem::path out = ledger.Prefix() / "stdout.txt",
+                                err = ledger.Prefix() / "stderr.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -95,12 +95,14 @@ class CommandLineTest : public ::testing::Test {
   }
   std::vector<Rows> Snapshot() const {
     return {ledger.Query("SELECT Kljuc, PoslDog, Referent FROM Teme ORDER BY Kljuc"),
-            ledger.Query("SELECT Kljuc, Poz, Konto, Subjekt, Dokument, Opomba, Debet, Kredit FROM TemePoz "
-                         "ORDER BY Kljuc, Poz"),
+            ledger.Query(
+                "SELECT Kljuc, Poz, Konto, Subjekt, Dokument, Opomba, Debet, Kredit FROM TemePoz "
+                "ORDER BY Kljuc, Poz"),
             ledger.Query("SELECT Naziv2 FROM Subjekt ORDER BY Naziv2")};
   }
   std::vector<std::string> Book(std::vector<std::string> more = {}) const {
-    std::vector<std::string> args{"book", file, "--event", "KA", "--date", "15.03.2002", "--clerk", "07"};
+    std::vector<std::string> args{"book",   file,         "--event", "KA",
+                                  "--date", "15.03.2002", "--clerk", "07"};
     args.insert(args.end(), more.begin(), more.end());
     return args;
   }
@@ -117,12 +119,13 @@ class CommandLineTest : public ::testing::Test {
 TEST_F(CommandLineTest, WrongUseExitsTwoWithAMessageAndTouchesNothing) {
   const std::vector<Rows> before = Snapshot();
   const std::vector<std::vector<std::string>> wrong{
-      {"book", file, "--date", "15.03.2002", "--clerk", "07"},                      // no event
-      {"book", file, "--event", "KA", "--date", "31.02.2002", "--clerk", "07"},     // no such day
-      {"book", file, "--event", "KA", "--date", "2002-13-01", "--clerk", "07"},     // no such month
-      {"book", file, "--event", "KA", "--date", "vceraj", "--clerk", "07"},         // not a date
-      {"book", "--event", "KA", "--date", "15.03.2002", "--clerk", "07"},           // no file
-      {"book", (ledger.Prefix() / "ni.txt").string(), "--event", "KA", "--date", "15.03.2002", "--clerk", "07"},
+      {"book", file, "--date", "15.03.2002", "--clerk", "07"},                   // no event
+      {"book", file, "--event", "KA", "--date", "31.02.2002", "--clerk", "07"},  // no such day
+      {"book", file, "--event", "KA", "--date", "2002-13-01", "--clerk", "07"},  // no such month
+      {"book", file, "--event", "KA", "--date", "vceraj", "--clerk", "07"},      // not a date
+      {"book", "--event", "KA", "--date", "15.03.2002", "--clerk", "07"},        // no file
+      {"book", (ledger.Prefix() / "ni.txt").string(), "--event", "KA", "--date", "15.03.2002",
+       "--clerk", "07"},
       {"book", file, "--event", "KA", "--date", "15.03.2002", "--clerk", "07", "--force"},
       {"knjizi", file},
       {"--verbose"},
@@ -166,13 +169,14 @@ TEST_F(CommandLineTest, DryRunPreviewsWhatTheBookingThenBooksAndTheGuardRefusesA
   EXPECT_EQ(preview["outcome"].toString(), "preview") << dry.out;
 
   // The real run, the date in ISO form, takes the key and positions the preview named.
-  const Result booked = Run({"book", file, "--event", "KA", "--date", "2002-03-15", "--clerk", "07", "--json"});
+  const Result booked =
+      Run({"book", file, "--event", "KA", "--date", "2002-03-15", "--clerk", "07", "--json"});
   ASSERT_EQ(booked.code, 0) << booked.err;
   EXPECT_EQ(booked.err, "");  // no progress when standard error is not a terminal
   const QJsonObject run = booked.Json().object();
   EXPECT_EQ(run["outcome"].toString(), "booked");
-  for (const char* key : {"journal", "first_position", "last_position", "lines", "debit", "credit", "skipped",
-                          "new_subjects"})
+  for (const char* key : {"journal", "first_position", "last_position", "lines", "debit", "credit",
+                          "skipped", "new_subjects"})
     EXPECT_EQ(preview[key], run[key]) << key << "\n" << dry.out << "\n" << booked.out;
   EXPECT_EQ(run["journal"].toString(), "02KA00001");
   EXPECT_EQ(run["first_position"].toInt(), 1);
@@ -188,14 +192,19 @@ TEST_F(CommandLineTest, DryRunPreviewsWhatTheBookingThenBooksAndTheGuardRefusesA
   // The same file again: refused without --yes, nothing booked, the earlier run named.
   const Result again = Run(Book());
   EXPECT_EQ(again.code, 3) << again.out;
-  EXPECT_NE(again.err.find("prenos " + std::to_string(run["run"].toInt())), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find("prenos " + std::to_string(run["run"].toInt())), std::string::npos)
+      << again.err;
   EXPECT_NE(again.err.find("--yes"), std::string::npos) << again.err;
   EXPECT_TRUE(again.out.empty()) << again.out;
   EXPECT_EQ(Snapshot(), afterFirst);
   // With --yes it books a second journal; the human summary goes to standard output.
   const Result yes = Run(Book({"--yes"}));
   EXPECT_EQ(yes.code, 0) << yes.err;
-  EXPECT_EQ(yes.out.rfind("Prenos knji\xC5\xBE" "b zaklju\xC4\x8D" "en !\nTemeljnica: 02KA00002 (nova)", 0), 0u)
+  EXPECT_EQ(yes.out.rfind("Prenos knji\xC5\xBE"
+                          "b zaklju\xC4\x8D"
+                          "en !\nTemeljnica: 02KA00002 (nova)",
+                          0),
+            0u)
       << yes.out;
   EXPECT_EQ(ledger.Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00002'"), "4");
 
@@ -271,7 +280,8 @@ TEST_F(CommandLineTest, AFailedRunExitsOneBooksNothingAndItsErrorsAreListed) {
   EXPECT_EQ(errors.code, 0) << errors.err;
   const QJsonArray records = errors.Json().array();
   EXPECT_FALSE(records.isEmpty()) << errors.out;
-  for (const QJsonValue& r : records) EXPECT_TRUE(r["operation"].isString() && r["error"].isString());
+  for (const QJsonValue& r : records)
+    EXPECT_TRUE(r["operation"].isString() && r["error"].isString());
   const Result human = Run({"errors"});
   EXPECT_EQ(human.code, 0);
   EXPECT_NE(human.out.find("Operacija"), std::string::npos);

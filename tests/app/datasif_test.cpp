@@ -1,8 +1,9 @@
 // The data module as created at start-up: its connection and six statements with their
 // stored settings, the login handed over from the process's values, and nothing connected.
+#include "app/datasif.h"
+
 #include <gtest/gtest.h>
 
-#include "app/datasif.h"
 #include "odbc/henv.h"
 #include "settings/credentials.h"
 
@@ -28,9 +29,9 @@ TEST(DataSif, CreatesItsComponentsWithTheirSettingsAndHandsOverTheLogin) {
     THstmt* statement;
     const char* name;
   };
-  const Want statements[] = {{&dm.UpdateHstmt, "UpdateHstmt"}, {&dm.qQueryFind, "qQueryFind"},
+  const Want statements[] = {{&dm.UpdateHstmt, "UpdateHstmt"},   {&dm.qQueryFind, "qQueryFind"},
                              {&dm.qQueryDelete, "qQueryDelete"}, {&dm.qQuery0, "qQuery0"},
-                             {&dm.qQuery1, "qQuery1"},         {&dm.qQuery2, "qQuery2"}};
+                             {&dm.qQuery1, "qQuery1"},           {&dm.qQuery2, "qQuery2"}};
   for (const Want& w : statements) {
     SCOPED_TRACE(w.name);
     EXPECT_EQ(w.statement->Name(), w.name);

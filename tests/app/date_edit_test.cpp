@@ -1,6 +1,8 @@
 // The date field: the mask's editing rules, and the field on the main window: typing
 // over in place, separators skipped, "_" while editing and blanks when read, the mask
 // error when leaving it incomplete, and Escape.
+#include "app/date_edit.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QPushButton>
@@ -10,19 +12,19 @@
 #include <QTest>
 
 #include "app/app_title.h"
-#include "app/date_edit.h"
 #include "app/date_mask.h"
 #include "app/main_window.h"
 #include "controls/lookup_combo.h"
-#include "support/gui_support.h"
 #include "platform/convert.h"
+#include "support/gui_support.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
 
 namespace {
 
-const QString kMaskError = QString::fromUtf8("Invalid input value.  Use escape key to abandon changes.");
+const QString kMaskError =
+    QString::fromUtf8("Invalid input value.  Use escape key to abandon changes.");
 
 }  // namespace
 

@@ -1,13 +1,14 @@
 // The handler of uncaught exceptions: one error box titled with the application title,
 // the full-stop rule, the silent abort, and the safety net of the application object.
+#include "app/exception_handler.h"
+
 #include <QPushButton>
 #include <QTest>
 #include <stdexcept>
 
 #include "app/app_title.h"
-#include "app/exception_handler.h"
-#include "support/gui_support.h"
 #include "platform/exceptions.h"
+#include "support/gui_support.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
@@ -55,11 +56,17 @@ class ExceptionHandlerTest : public testing::PrefixedTest {
 
   // A full stop is added when the last byte sorts after ".".
   void FullStopRule() {
-    QCOMPARE(ErrorBoxText("Invalid argument to date encode"), std::string("Invalid argument to date encode."));
+    QCOMPARE(ErrorBoxText("Invalid argument to date encode"),
+             std::string("Invalid argument to date encode."));
     QCOMPARE(ErrorBoxText("'12x' is not a valid floating point value"),
              std::string("'12x' is not a valid floating point value."));
     QCOMPARE(ErrorBoxText("Konec."), std::string("Konec."));
-    QCOMPARE(ErrorBoxText("Prenos knji\x9E" "b zaklju\xE8" "en !"), std::string("Prenos knji\x9E" "b zaklju\xE8" "en !"));
+    QCOMPARE(ErrorBoxText("Prenos knji\x9E"
+                          "b zaklju\xE8"
+                          "en !"),
+             std::string("Prenos knji\x9E"
+                         "b zaklju\xE8"
+                         "en !"));
     QCOMPARE(ErrorBoxText("value '5'"), std::string("value '5'"));  // "'" < "."
     QCOMPARE(ErrorBoxText("a-"), std::string("a-"));
     QCOMPARE(ErrorBoxText("a/"), std::string("a/."));  // "/" > "."
@@ -77,7 +84,12 @@ class ExceptionHandlerTest : public testing::PrefixedTest {
     QCOMPARE(seen->icon, QMessageBox::Critical);
 
     // Windows-1250 messages are shown in their letters.
-    seen = ClickFailing([] { throw Exception("Ni mogo\xE8" "e odpreti datoteke \x8A" "tevilke"); });
+    seen = ClickFailing([] {
+      throw Exception(
+          "Ni mogo\xE8"
+          "e odpreti datoteke \x8A"
+          "tevilke");
+    });
     QCOMPARE(seen->count, 1);
     QCOMPARE(seen->text, QString::fromUtf8("Ni mogoče odpreti datoteke Številke."));
 

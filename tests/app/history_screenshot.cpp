@@ -35,13 +35,18 @@ int main(int argc, char* argv[]) {
     const char* failure;
   };
   const Run runs[] = {
-      {8, 12, "c:\\prenosi\\izdani_racuni_1201.txt", "26KA00003", 38, 507963400, TRunState::Undone, ""},
-      {8, 20, "c:\\prenosi\\izdani_racuni_1201.txt", "26KA00004", 38, 507963400, TRunState::Booked, ""},
+      {8, 12, "c:\\prenosi\\izdani_racuni_1201.txt", "26KA00003", 38, 507963400, TRunState::Undone,
+       ""},
+      {8, 20, "c:\\prenosi\\izdani_racuni_1201.txt", "26KA00004", 38, 507963400, TRunState::Booked,
+       ""},
       {9, 5, "c:\\prenosi\\izdani_racuni_1201.txt", "", 0, 0, TRunState::Cancelled,
-       "Datoteka je bila \x9E" "e knji\x9E" "ena (prenos 2); ponoven prenos ni bil potrjen."},
+       "Datoteka je bila \x9E"
+       "e knji\x9E"
+       "ena (prenos 2); ponoven prenos ni bil potrjen."},
       {10, 41, "c:\\prenosi\\prejeti_racuni_1202.txt", "", 0, 0, TRunState::Failed,
        "could not connect to server: Connection refused"},
-      {10, 47, "c:\\prenosi\\prejeti_racuni_1202.txt", "26KA00005", 24, 184250000, TRunState::Booked, ""},
+      {10, 47, "c:\\prenosi\\prejeti_racuni_1202.txt", "26KA00005", 24, 184250000,
+       TRunState::Booked, ""},
       {11, 30, "c:\\prenosi\\blagajna_dec.txt", "26KA00002", 6, 12780000, TRunState::Booked, ""},
   };
   for (const Run& r : runs) {

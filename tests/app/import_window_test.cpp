@@ -7,9 +7,9 @@
 
 #include "app/app_title.h"
 #include "app/main_window.h"
-#include "support/gui_support.h"
 #include "platform/datetime.h"
 #include "platform/prefix.h"
+#include "support/gui_support.h"
 
 using namespace prenos;
 using prenos::testing::ChooseInFileDialog;
@@ -18,9 +18,11 @@ using prenos::testing::CloseMessageBoxes;
 namespace {
 
 // One 224-character posting line (Windows-1250) with its fields at their positions.
-std::string PostingLine(const std::string& doc, const std::string& konto, const std::string& protiKonto,
-                        const std::string& strm, const std::string& partner, const std::string& vsebina,
-                        const std::string& date, const std::string& amount, const std::string& valDate) {
+std::string PostingLine(const std::string& doc, const std::string& konto,
+                        const std::string& protiKonto, const std::string& strm,
+                        const std::string& partner, const std::string& vsebina,
+                        const std::string& date, const std::string& amount,
+                        const std::string& valDate) {
   std::string line(224, ' ');
   auto put = [&line](size_t start, size_t width, const std::string& text, bool right = false) {
     const std::string t = text.substr(0, width);
@@ -66,11 +68,13 @@ class ImportWindowTest : public testing::PrefixedTest {
   void initTestCase() { SetApplicationTitle(kApplicationTitle); }
 
   void ImportsTheChosenFile() {
-    WriteFile(DefaultInput(),
-              {PostingLine("501", "1200", "7600", "100", "P001", "Ra\xE8un 501 \x8Ai\x9Aka", "20261020", "1234,56",
-                           "20261119"),
-               PostingLine("502", "2200", "4000", "200", "P009", "Dobavnica", "20261021", "700", "20261120"),
-               PostingLine("-17", "1200", "7600", "", "", "Storno", "20261231", "-3,00", "20270131")});
+    WriteFile(
+        DefaultInput(),
+        {PostingLine("501", "1200", "7600", "100", "P001", "Ra\xE8un 501 \x8Ai\x9Aka", "20261020",
+                     "1234,56", "20261119"),
+         PostingLine("502", "2200", "4000", "200", "P009", "Dobavnica", "20261021", "700",
+                     "20261120"),
+         PostingLine("-17", "1200", "7600", "", "", "Storno", "20261231", "-3,00", "20270131")});
     TMain main;
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -115,7 +119,8 @@ class ImportWindowTest : public testing::PrefixedTest {
 
     // The next file chosen replaces the staged records.
     const auto other = PrefixDir() / "drive_c" / "temp" / "druga.txt";
-    WriteFile(other, {PostingLine("9", "1000", "2000", "", "", "Druga", "20260101", "1", "20260101")});
+    WriteFile(other,
+              {PostingLine("9", "1000", "2000", "", "", "Druga", "20260101", "1", "20260101")});
     dialog = ChooseInFileDialog(QString::fromStdString(other.string()));
     QVERIFY(main.AskForFile());
     QCOMPARE(dialog->count, 1);
@@ -129,15 +134,17 @@ class ImportWindowTest : public testing::PrefixedTest {
   // application's handler shows); the lines before it stay staged.
   void BadLineFails() {
     const auto bad = PrefixDir() / "drive_c" / "temp" / "slaba.txt";
-    WriteFile(bad, {PostingLine("1", "1200", "7600", "", "", "Prva", "20260105", "100", "20260105"),
-                    PostingLine("2", "1200", "7600", "", "", "Druga", "20260105", "12x", "20260105"),
-                    PostingLine("3", "1200", "7600", "", "", "Tretja", "20260105", "300", "20260105")});
+    WriteFile(bad,
+              {PostingLine("1", "1200", "7600", "", "", "Prva", "20260105", "100", "20260105"),
+               PostingLine("2", "1200", "7600", "", "", "Druga", "20260105", "12x", "20260105"),
+               PostingLine("3", "1200", "7600", "", "", "Tretja", "20260105", "300", "20260105")});
     TMain main;
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     auto dialog = ChooseInFileDialog(QString::fromStdString(bad.string()));
     QVERIFY(main.AskForFile());
-    QCOMPARE(ImportFailure(main), std::string("Napaka v vrstici 2, polje Znesek (mesta 169\x96" "185):\n"
+    QCOMPARE(ImportFailure(main), std::string("Napaka v vrstici 2, polje Znesek (mesta 169\x96"
+                                              "185):\n"
                                               "'12x' is not a valid floating point value"));
     main.tbPrenos.Close();
     main.tbPrenos.Open();
@@ -145,8 +152,10 @@ class ImportWindowTest : public testing::PrefixedTest {
     QCOMPARE(main.tbPrenos.FieldByName("Vsebina").AsString(), std::string("Prva"));
 
     // A date that is no date; a file that is gone.
-    WriteFile(bad, {PostingLine("1", "1200", "7600", "", "", "Prva", "20260231", "100", "20260105")});
-    QCOMPARE(ImportFailure(main), std::string("Napaka v vrstici 1, polje DatZap (mesta 138\x96" "145):\n"
+    WriteFile(bad,
+              {PostingLine("1", "1200", "7600", "", "", "Prva", "20260231", "100", "20260105")});
+    QCOMPARE(ImportFailure(main), std::string("Napaka v vrstici 1, polje DatZap (mesta 138\x96"
+                                              "145):\n"
                                               "Invalid argument to date encode"));
     std::filesystem::remove(bad);
     QVERIFY(!ImportFailure(main).empty());

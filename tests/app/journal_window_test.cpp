@@ -18,11 +18,11 @@
 #include "app/history_window.h"
 #include "app/journal_dialogs.h"
 #include "app/main_window.h"
-#include "support/gui_support.h"
 #include "ledger/ledger_fixture.h"
+#include "localtables/errorlog.h"
 #include "localtables/table.h"
 #include "settings/credentials.h"
-#include "localtables/errorlog.h"
+#include "support/gui_support.h"
 #include "transfer/run_journal.h"
 
 using namespace prenos;
@@ -31,11 +31,15 @@ using prenos::testing::TestLedger;
 
 namespace {
 
-QString Cell(QTableWidget* t, int row, int col) { return t->item(row, col) ? t->item(row, col)->text() : QString(); }
+QString Cell(QTableWidget* t, int row, int col) {
+  return t->item(row, col) ? t->item(row, col)->text() : QString();
+}
 
 // Presses a box's button by its object name ("Da", "Ne") or sends it a key.
 std::function<void(QWidget*)> Press(const char* button) {
-  return [button](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>(button), Qt::LeftButton); };
+  return [button](QWidget* w) {
+    QTest::mouseClick(w->findChild<QPushButton*>(button), Qt::LeftButton);
+  };
 }
 std::function<void(QWidget*)> Key(Qt::Key key) {
   return [key](QWidget* w) { QTest::keyClick(w, key); };
@@ -65,8 +69,8 @@ class JournalWindowTest : public QObject {
   TRunRecord Booked(const std::string& key, int n, const std::string& file) {
     ledger_->Exec("INSERT INTO Teme (Kljuc, PoslDog) VALUES ('" + key + "', 'KA')");
     for (int p = 1; p <= 2 * n; ++p)
-      ledger_->Exec("INSERT INTO TemePoz (Kljuc, Poz, Debet, Kredit) VALUES ('" + key + "', " + std::to_string(p) +
-                    (p % 2 ? ", 10, 0)" : ", 0, 10)"));
+      ledger_->Exec("INSERT INTO TemePoz (Kljuc, Poz, Debet, Kredit) VALUES ('" + key + "', " +
+                    std::to_string(p) + (p % 2 ? ", 10, 0)" : ", 0, 10)"));
     TRunRecord r;
     r.Started = Now();
     r.FileName = file;
@@ -133,8 +137,10 @@ class JournalWindowTest : public QObject {
     seen = AnswerModals([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
     QTest::keyClick(main_.get(), Qt::Key_F1);
     QCOMPARE(seen->objectName, QStringLiteral("AboutBox"));
-    for (const QString& part : {QStringLiteral("Vir podatkov: MSStelvar"), QString::fromStdString(ledger_->Prefix().string()),
-                                QStringLiteral("TorvikPrenosi.db"), QStringLiteral("TorvikError.db")})
+    for (const QString& part :
+         {QStringLiteral("Vir podatkov: MSStelvar"),
+          QString::fromStdString(ledger_->Prefix().string()), QStringLiteral("TorvikPrenosi.db"),
+          QStringLiteral("TorvikError.db")})
       QVERIFY2(seen->text.contains(part), qPrintable(seen->text));
     main_->activateWindow();  // offscreen, a closed dialog hands the activation back to no one
     QVERIFY(QTest::qWaitForWindowActive(main_.get()));
@@ -175,7 +181,8 @@ class JournalWindowTest : public QObject {
     main_->Journal().Insert(failed);
 
     // The history as the menu makes it, with the window's own undo (a fresh connection).
-    THistoryWindow h(main_.get(), main_->Journal(), [this](const TRunRecord& r) { return main_->UndoRun(r); }, {});
+    THistoryWindow h(main_.get(), main_->Journal(),
+                     [this](const TRunRecord& r) { return main_->UndoRun(r); }, {});
     h.show();
     QCOMPARE(h.List->rowCount(), 2);
     QCOMPARE(Cell(h.List, 0, 1), QStringLiteral("drugi.txt"));  // newest first
@@ -231,7 +238,8 @@ class JournalWindowTest : public QObject {
         table.FieldByName("Cas").SetAsDateTime(base + i / 1440.0);
         table.FieldByName("Operation").SetAsString("sqlExecute" + std::to_string(i));
         table.FieldByName("Error").SetAsString("napaka " + std::to_string(i) + "\r\ndruga vrstica");
-        table.FieldByName("SenderProp").SetAsString("hDbc --> Database\r\nSQL --> INSERT " + std::to_string(i) + "\r\n");
+        table.FieldByName("SenderProp")
+            .SetAsString("hDbc --> Database\r\nSQL --> INSERT " + std::to_string(i) + "\r\n");
         table.Post();
       }
       table.Close();

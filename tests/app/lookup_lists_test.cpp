@@ -21,10 +21,10 @@
 #include "app/main_window.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
-#include "support/gui_support.h"
-#include "support/login_tool.h"
 #include "ledger/ledger_fixture.h"
 #include "support/error_records.h"
+#include "support/gui_support.h"
+#include "support/login_tool.h"
 #include "transfer/posting_line.h"
 
 using namespace prenos;
@@ -32,9 +32,9 @@ using prenos::testing::AnswerModals;
 using prenos::testing::CloseMessageBoxes;
 using prenos::testing::ErrorRecord;
 using prenos::testing::ErrorRecords;
-using prenos::testing::TestLedger;
 using prenos::testing::Field;
 using prenos::testing::StoreLogin;
+using prenos::testing::TestLedger;
 
 namespace {
 
@@ -93,7 +93,8 @@ class LookupListsTest : public QObject {
   void TheDataSetsAndSelectorsAreStoredAsTheWindowNeedsThem() {
     main_ = std::make_unique<TMain>();
     const std::vector<std::pair<TwwOEDataSet*, std::vector<std::string>>> sets = {
-        {&main_->tbLookPoslDog, {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "}},
+        {&main_->tbLookPoslDog,
+         {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "}},
         {&main_->tbLookZaposlen, {"SELECT * FROM ODDEL ", "ORDER BY USERID "}},
         {&main_->tbTemeStev, {"SELECT * FROM Teme ", "ORDER BY KLJUC "}}};
     for (const auto& [ds, lines] : sets) {
@@ -128,10 +129,13 @@ class LookupListsTest : public QObject {
     QCOMPARE(main_->fTemeljnica->LookupTable(), static_cast<db::TDataSet*>(&main_->tbTemeStev));
     QCOMPARE(main_->fPoslDog->Selected(),
              (std::vector<std::string>{"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}));
-    QCOMPARE(main_->fReferent->Selected(),
-             (std::vector<std::string>{"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"}));
+    QCOMPARE(main_->fReferent->Selected(), (std::vector<std::string>{"USERID\t3\t\x8A"
+                                                                     "ifra",
+                                                                     "DELAVEC\t30\tDelavec\tF"}));
     QCOMPARE(main_->fTemeljnica->Selected(),
-             (std::vector<std::string>{"KLJUC\t10\t\x8A" "tevilka", "DATUM\t10\tDatum", "REFERENT\t4\tRef."}));
+             (std::vector<std::string>{"KLJUC\t10\t\x8A"
+                                       "tevilka",
+                                       "DATUM\t10\tDatum", "REFERENT\t4\tRef."}));
     for (TwwDBLookupCombo* s : {main_->fPoslDog, main_->fReferent, main_->fTemeljnica}) {
       QCOMPARE(s->Options(), loColLines | loRowLines | loTitles);
       QCOMPARE(s->Style(), csDropDownList);
@@ -148,8 +152,11 @@ class LookupListsTest : public QObject {
   }
 
   void OnlyBusinessEventsOfKindKAreListed() {
-    ledger_->Exec("INSERT INTO PoslDog (PoslDog, Naziv, Tip, Vrsta) VALUES ('11', 'Interni dogodek', 'IN', 'I');");
-    const std::vector<std::string> kindK = Column("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K' ORDER BY PoslDog");
+    ledger_->Exec(
+        "INSERT INTO PoslDog (PoslDog, Naziv, Tip, Vrsta) VALUES ('11', 'Interni dogodek', 'IN', "
+        "'I');");
+    const std::vector<std::string> kindK =
+        Column("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K' ORDER BY PoslDog");
     QVERIFY(Column("SELECT COUNT(*) FROM PoslDog WHERE Vrsta <> 'K'").at(0) != "0");
     Start();
     QTest::mouseClick(main_->fPoslDog, Qt::LeftButton, {}, QPoint(5, 10));
@@ -161,7 +168,8 @@ class LookupListsTest : public QObject {
     QTest::keyClick(main_->fPoslDog, Qt::Key_Escape);
 
     // Typed, an event of another kind is not found and does not become the value.
-    for (const std::string& other : Column("SELECT PoslDog FROM PoslDog WHERE Vrsta <> 'K' ORDER BY PoslDog")) {
+    for (const std::string& other :
+         Column("SELECT PoslDog FROM PoslDog WHERE Vrsta <> 'K' ORDER BY PoslDog")) {
       main_->fPoslDog->setFocus();
       main_->fPoslDog->selectAll();
       QTest::keyClicks(main_->fPoslDog, other.c_str());
@@ -180,14 +188,16 @@ class LookupListsTest : public QObject {
     QVERIFY(referent->ListVisible());
     const auto& columns = referent->List()->Columns();
     QCOMPARE(columns.size(), size_t(2));
-    QCOMPARE(columns[0].Title, std::string("\x8A" "ifra"));
+    QCOMPARE(columns[0].Title, std::string("\x8A"
+                                           "ifra"));
     QCOMPARE(columns[1].Title, std::string("Delavec"));
     const int zero = referent->List()->CharWidth();
     QCOMPARE(columns[1].Width, 30 * zero + 4);
     const auto rows = ledger_->Query("SELECT UserID, Delavec FROM ODDEL ORDER BY UserID");
     for (int row = 0; row < referent->List()->VisibleRecords(); ++row) {
       QCOMPARE(referent->List()->FieldText(row, "USERID"), rows.at(static_cast<size_t>(row)).at(0));
-      QCOMPARE(referent->List()->FieldText(row, "DELAVEC"), rows.at(static_cast<size_t>(row)).at(1));
+      QCOMPARE(referent->List()->FieldText(row, "DELAVEC"),
+               rows.at(static_cast<size_t>(row)).at(1));
     }
     QCOMPARE(referent->List()->VisibleRecords(), static_cast<int>(rows.size()));
     QTest::keyClick(referent, Qt::Key_Escape);
@@ -217,8 +227,10 @@ class LookupListsTest : public QObject {
     // The widest date the column can meet: eight of the widest digit, two separators.
     const QChar separator = QString::fromStdString(list->FieldText(0, "DATUM")).at(2);
     int digit = 0;
-    for (char c = '0'; c <= '9'; ++c) digit = std::max(digit, list->fontMetrics().horizontalAdvance(QChar(c)));
-    QVERIFY(8 * digit + 2 * list->fontMetrics().horizontalAdvance(separator) + margins <= list->DrawnWidth(1));
+    for (char c = '0'; c <= '9'; ++c)
+      digit = std::max(digit, list->fontMetrics().horizontalAdvance(QChar(c)));
+    QVERIFY(8 * digit + 2 * list->fontMetrics().horizontalAdvance(separator) + margins <=
+            list->DrawnWidth(1));
     QTest::keyClick(main_->fTemeljnica, Qt::Key_Escape);
   }
 
@@ -259,7 +271,8 @@ class LookupListsTest : public QObject {
     for (const std::string& key : after)
       if (std::find(before.begin(), before.end(), key) == before.end()) created = key;
     QVERIFY2(seen->text.contains(QString::fromStdString(created)), qPrintable(seen->text));
-    QCOMPARE(ledger_->Query("SELECT PoslDog, Referent, UserZap FROM Teme WHERE Kljuc = '" + created + "'"),
+    QCOMPARE(ledger_->Query("SELECT PoslDog, Referent, UserZap FROM Teme WHERE Kljuc = '" +
+                            created + "'"),
              (std::vector<std::vector<std::string>>{{"KA", "07", "07"}}));
     // The run leaves the selectors as they were, and its reconnect closed the lists.
     QCOMPARE(main_->fPoslDog->Text(), std::string("KA"));
@@ -275,7 +288,8 @@ class LookupListsTest : public QObject {
     // Picked, the new journal is the text the next run attaches to: the first Down goes
     // to the first row, each further one a row on.
     const auto index = std::find(after.begin(), after.end(), created) - after.begin();
-    for (int i = 0; i <= static_cast<int>(index); ++i) QTest::keyClick(main_->fTemeljnica, Qt::Key_Down);
+    for (int i = 0; i <= static_cast<int>(index); ++i)
+      QTest::keyClick(main_->fTemeljnica, Qt::Key_Down);
     QTest::keyClick(main_->fTemeljnica, Qt::Key_Return);
     QCOMPARE(main_->TemeljnicaText(), created);
   }

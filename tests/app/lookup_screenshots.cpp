@@ -23,7 +23,8 @@ namespace {
 bool Shoot(TMain& main, TwwDBLookupCombo* selector, const QString& file) {
   QTest::qWait(300);
   const QRect area = main.frameGeometry().united(selector->List()->frameGeometry());
-  const QPixmap shot = main.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const QPixmap shot =
+      main.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
   const bool saved = shot.save(file);
   std::printf("%s %s\n", saved ? "wrote" : "could not write", file.toUtf8().constData());
   return saved;

@@ -1,5 +1,7 @@
 // The main window as the user meets it: its controls, captions, layout, tab order,
 // the first tab at start, accelerators, the progress bar, the dialog and "Konec".
+#include "app/main_window.h"
+
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -12,12 +14,11 @@
 
 #include "app/app_title.h"
 #include "app/date_edit.h"
-#include "app/main_window.h"
 #include "controls/lookup_combo.h"
-#include "support/gui_support.h"
 #include "platform/codepage.h"
 #include "platform/component.h"
 #include "platform/prefix.h"
+#include "support/gui_support.h"
 
 using namespace prenos;
 using prenos::testing::AnswerModals;
@@ -77,7 +78,8 @@ class MainWindowTest : public testing::PrefixedTest {
   void initTestCase() { SetApplicationTitle(kApplicationTitle); }
 
   void ApplicationTitle() {
-    QCOMPARE(Application().Title, std::string("Stelvar Prenos knji\x9E" "b"));
+    QCOMPARE(Application().Title, std::string("Stelvar Prenos knji\x9E"
+                                              "b"));
     QCOMPARE(QCoreApplication::applicationName(), QString::fromUtf8("Stelvar Prenos knjižb"));
     QCOMPARE(QCoreApplication::applicationName().at(19), QChar(0x017E));  // ž
   }
@@ -86,7 +88,8 @@ class MainWindowTest : public testing::PrefixedTest {
     TMain main;
     QCOMPARE(main.objectName(), QString("Main"));
     QCOMPARE(main.Name(), std::string("Main"));
-    QCOMPARE(qobject_cast<QTabWidget*>(Named(main, "fKreiranjeTemeljnice")), main.fKreiranjeTemeljnice);
+    QCOMPARE(qobject_cast<QTabWidget*>(Named(main, "fKreiranjeTemeljnice")),
+             main.fKreiranjeTemeljnice);
     QCOMPARE(Named(main, "fNovaTemeljnica"), main.fNovaTemeljnica);
     QCOMPARE(Named(main, "fStaraTemeljnica"), main.fStaraTemeljnica);
     QCOMPARE(qobject_cast<TwwDBLookupCombo*>(Named(main, "fPoslDog")), main.fPoslDog);
@@ -182,10 +185,13 @@ class MainWindowTest : public testing::PrefixedTest {
     QCOMPARE(main.FileName(), std::string("c:\\temp\\knjizbe.txt"));
 
     main.fPoslDog->SetText("KA");
-    main.fReferent->SetText("\x8A" "07");
+    main.fReferent->SetText(
+        "\x8A"
+        "07");
     main.fTemeljnica->SetText("26KA00002");
     QCOMPARE(main.PoslDogText(), std::string("KA"));
-    QCOMPARE(main.ReferentText(), std::string("\x8A" "07"));
+    QCOMPARE(main.ReferentText(), std::string("\x8A"
+                                              "07"));
     QCOMPARE(main.TemeljnicaText(), std::string("26KA00002"));
   }
 
@@ -197,10 +203,12 @@ class MainWindowTest : public testing::PrefixedTest {
     QCOMPARE(main.fTemeljnica->LookupField(), std::string("KLJUC"));
     QCOMPARE(main.fPoslDog->Selected(),
              (std::vector<std::string>{"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}));
-    QCOMPARE(main.fReferent->Selected(),
-             (std::vector<std::string>{"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"}));
+    QCOMPARE(main.fReferent->Selected(), (std::vector<std::string>{"USERID\t3\t\x8A"
+                                                                   "ifra",
+                                                                   "DELAVEC\t30\tDelavec\tF"}));
     QCOMPARE(main.fTemeljnica->Selected(),
-             (std::vector<std::string>{"KLJUC\t10\t\x8Atevilka", "DATUM\t10\tDatum", "REFERENT\t4\tRef."}));
+             (std::vector<std::string>{"KLJUC\t10\t\x8Atevilka", "DATUM\t10\tDatum",
+                                       "REFERENT\t4\tRef."}));
     for (TwwDBLookupCombo* s : {main.fPoslDog, main.fReferent, main.fTemeljnica}) {
       QCOMPARE(s->Options(), loColLines | loRowLines | loTitles);
       QCOMPARE(s->Style(), csDropDownList);
@@ -224,8 +232,9 @@ class MainWindowTest : public testing::PrefixedTest {
     QVERIFY(QTest::qWaitForWindowActive(&main));
 
     // The focus chain, restricted to the named controls.
-    QList<QWidget*> named = {main.fKreiranjeTemeljnice, main.fPoslDog, main.fDatum, main.fReferent,
-                             main.fTemeljnica, main.bPrenos, main.bKonec, main.ProgressBar};
+    QList<QWidget*> named = {
+        main.fKreiranjeTemeljnice, main.fPoslDog, main.fDatum, main.fReferent,
+        main.fTemeljnica,          main.bPrenos,  main.bKonec, main.ProgressBar};
     QList<QWidget*> chain;
     QWidget* w = main.fKreiranjeTemeljnice;
     do {
@@ -282,7 +291,10 @@ class MainWindowTest : public testing::PrefixedTest {
   void InformationBox() {
     TMain main;
     auto seen = testing::CloseMessageBoxes();
-    main.ShowInformation("Information", "Prenos knji\x9E" "b zaklju\xE8" "en !");
+    main.ShowInformation("Information",
+                         "Prenos knji\x9E"
+                         "b zaklju\xE8"
+                         "en !");
     QCOMPARE(seen->count, 1);
     QCOMPARE(seen->title, QString("Information"));
     QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !"));
@@ -290,8 +302,12 @@ class MainWindowTest : public testing::PrefixedTest {
   }
 
   // Konec and the close box end the program: the event loop returns.
-  void KonecEndsTheProgram() { QVERIFY(RunsUntilClosed([](TMain& main) { main.bKonec->click(); })); }
-  void CloseBoxEndsTheProgram() { QVERIFY(RunsUntilClosed([](TMain& main) { main.close(); })); }
+  void KonecEndsTheProgram() {
+    QVERIFY(RunsUntilClosed([](TMain& main) { main.bKonec->click(); }));
+  }
+  void CloseBoxEndsTheProgram() {
+    QVERIFY(RunsUntilClosed([](TMain& main) { main.close(); }));
+  }
 
   // The dialog's settings; cancelling keeps the file name, choosing a file replaces it,
   // and the next use starts from that file.

@@ -1,6 +1,8 @@
 // The window's "Predogled…" offscreen on both test ledgers: the preview lists what the
 // file would book and leaves the ledger as it was; "Knjiži" books exactly that, and the
 // command line books the same rows on the same ledger state.
+#include "app/preview_window.h"
+
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -19,10 +21,9 @@
 #include "app/date_edit.h"
 #include "app/gui_hooks.h"
 #include "app/main_window.h"
-#include "app/preview_window.h"
 #include "controls/lookup_combo.h"
-#include "support/gui_support.h"
 #include "ledger/ledger_fixture.h"
+#include "support/gui_support.h"
 #include "support/login_tool.h"
 
 using namespace prenos;
@@ -85,7 +86,8 @@ class PreviewWindowTest : public QObject {
 
   // Turns on the driver manager's trace of the test ledger's ODBC set-up into file.
   void Trace(const std::filesystem::path& file) const {
-    const std::filesystem::path ini = std::filesystem::path(qgetenv("ODBCSYSINI").toStdString()) / "odbcinst.ini";
+    const std::filesystem::path ini =
+        std::filesystem::path(qgetenv("ODBCSYSINI").toStdString()) / "odbcinst.ini";
     std::string text;
     {
       std::ifstream in(ini);
@@ -95,18 +97,21 @@ class PreviewWindowTest : public QObject {
     std::ofstream(ini) << text << "[ODBC]\nTrace=Yes\nTraceFile=" << file.string() << "\n";
   }
   // The statement texts the trace shows executed or prepared, in order.
-  static std::vector<std::string> Statements(const std::filesystem::path& trace, std::uintmax_t from = 0) {
+  static std::vector<std::string> Statements(const std::filesystem::path& trace,
+                                             std::uintmax_t from = 0) {
     std::ifstream in(trace);
     in.seekg(static_cast<std::streamoff>(from));
     std::vector<std::string> sql;
     for (std::string line; std::getline(in, line);)
-      if (const size_t at = line.find("SQL = ["); at != std::string::npos) sql.push_back(line.substr(at));
+      if (const size_t at = line.find("SQL = ["); at != std::string::npos)
+        sql.push_back(line.substr(at));
     return sql;
   }
 
   Rows Lines() const {
-    return ledger_->Query("SELECT Kljuc, Poz, Konto, ProtiKonto, Subjekt, Dokument, Opomba, Debet, Kredit "
-                          "FROM TemePoz ORDER BY Kljuc, Poz");
+    return ledger_->Query(
+        "SELECT Kljuc, Poz, Konto, ProtiKonto, Subjekt, Dokument, Opomba, Debet, Kredit "
+        "FROM TemePoz ORDER BY Kljuc, Poz");
   }
 
   // Opens the preview from the menu; the file dialog is accepted, the preview read and
@@ -156,20 +161,24 @@ class PreviewWindowTest : public QObject {
   }
 
   // First, before any connection of this process: the driver manager reads its trace
-  // setting once. "Prenos" in the window and book on the command line send the same statements in the
-  // same order (the driver manager's trace of each, on the same ledger state).
+  // setting once. "Prenos" in the window and book on the command line send the same statements in
+  // the same order (the driver manager's trace of each, on the same ledger state).
   void theWindowAndTheCommandLineSendTheSameStatements() {
-    const std::filesystem::path windowTrace = ledger_->Prefix() / "window.trc", cliTrace = ledger_->Prefix() / "cli.trc";
+    const std::filesystem::path windowTrace = ledger_->Prefix() / "window.trc",
+                                cliTrace = ledger_->Prefix() / "cli.trc";
     Trace(windowTrace);
     Start();
     auto seen = AnswerModals(
         [](QWidget* w) {
-          if (auto* d = qobject_cast<QFileDialog*>(w)) static_cast<QDialog*>(d)->accept();
-          else if (auto* box = qobject_cast<QMessageBox*>(w)) box->done(QMessageBox::Ok);
+          if (auto* d = qobject_cast<QFileDialog*>(w))
+            static_cast<QDialog*>(d)->accept();
+          else if (auto* box = qobject_cast<QMessageBox*>(w))
+            box->done(QMessageBox::Ok);
         },
         2);
     std::error_code none;
-    const auto from = std::filesystem::exists(windowTrace) ? std::filesystem::file_size(windowTrace, none) : 0;
+    const auto from =
+        std::filesystem::exists(windowTrace) ? std::filesystem::file_size(windowTrace, none) : 0;
     QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
     QCOMPARE(seen->count, 2);
     const std::vector<std::string> window = Statements(windowTrace, from);
@@ -180,14 +189,15 @@ class PreviewWindowTest : public QObject {
     ledger_->Exec("DELETE FROM Subjekt WHERE Naziv2 = 'NOVI1'");
     Trace(cliTrace);
     QProcess cli;
-    cli.start(PRENOS_PROGRAM, {"book", QString::fromStdString(file_.string()), "--event", "KA", "--date",
-                               "15.03.2002", "--clerk", "07", "--yes"});
+    cli.start(PRENOS_PROGRAM, {"book", QString::fromStdString(file_.string()), "--event", "KA",
+                               "--date", "15.03.2002", "--clerk", "07", "--yes"});
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), 0);
     QCOMPARE(Lines(), booked);
     const std::vector<std::string> commandLine = Statements(cliTrace);
-    QVERIFY(std::any_of(window.begin(), window.end(),
-                        [](const std::string& s) { return s.find("INSERT INTO TemePoz") != std::string::npos; }));
+    QVERIFY(std::any_of(window.begin(), window.end(), [](const std::string& s) {
+      return s.find("INSERT INTO TemePoz") != std::string::npos;
+    }));
     QCOMPARE(commandLine, window);
   }
 
@@ -200,13 +210,15 @@ class PreviewWindowTest : public QObject {
     QCOMPARE(Lines(), before);
     QCOMPARE(shown->ledgerLines, std::string("2"));
     QCOMPARE(shown->journal, QString("Nova temeljnica 02KA00001, postavke od 1 do 4 (4)"));
-    QCOMPARE(shown->first, (QStringList{"1", "1200", "7600", "Mercator d.d.", shown->first[4], "123", "10.03.2002",
-                                        "25.03.2002", "Racun 123", "1234.56", "0.00"}));
+    QCOMPARE(shown->first,
+             (QStringList{"1", "1200", "7600", "Mercator d.d.", shown->first[4], "123",
+                          "10.03.2002", "25.03.2002", "Racun 123", "1234.56", "0.00"}));
     QCOMPARE(shown->last[0], QString("4"));
     QCOMPARE(shown->last[5], QString("124"));
     QCOMPARE(shown->totals, QString("Skupaj: debet 1334.56, kredit 1334.56"));
     QCOMPARE(shown->subjects, QString("Novi subjekti: NOVI1"));
-    QCOMPARE(shown->skipped, QString::fromUtf8("Preskočeni zapisi (znesek 0 ali brez konta): 1 od 3"));
+    QCOMPARE(shown->skipped,
+             QString::fromUtf8("Preskočeni zapisi (znesek 0 ali brez konta): 1 od 3"));
     QVERIFY(!shown->warning);
 
     // "Knjiži": the same file booked without the dialog again: file, preview, completion box.
@@ -214,7 +226,8 @@ class PreviewWindowTest : public QObject {
     QCOMPARE(shown->rows, 4);
     const Rows booked = Lines();
     QCOMPARE(booked.size(), before.size() + 4);
-    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"), std::string("4"));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"),
+             std::string("4"));
     QCOMPARE(ledger_->Scalar("SELECT Dokument FROM TemePoz WHERE Kljuc = '02KA00001' AND Poz = 4"),
              std::string("124"));
     // Previewed again, the file warns that it was booked, and would take the next key.
@@ -230,14 +243,13 @@ class PreviewWindowTest : public QObject {
     ledger_->Exec("DELETE FROM Subjekt WHERE Naziv2 = 'NOVI1'");
     QCOMPARE(Lines(), before);
     QProcess cli;
-    cli.start(PRENOS_PROGRAM, {"book", QString::fromStdString(file_.string()), "--event", "KA", "--date",
-                               "2002-03-15", "--clerk", "07", "--yes"});
+    cli.start(PRENOS_PROGRAM, {"book", QString::fromStdString(file_.string()), "--event", "KA",
+                               "--date", "2002-03-15", "--clerk", "07", "--yes"});
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), 0);
     QCOMPARE(Lines(), booked);
     QCOMPARE(ledger_->Query("SELECT * FROM Subjekt ORDER BY Naziv2"), subjects);
   }
-
 };
 
 QTEST_MAIN(PreviewWindowTest)

@@ -1,6 +1,8 @@
 // Qt's Slovenian texts in the standard dialogs: the message boxes' buttons and the file
 // dialog speak Slovenian once the catalogue is installed, while the window's own captions,
 // the dialog's title and the boxes' titles and texts stay exactly as the program sets them.
+#include "app/qt_translations.h"
+
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -11,7 +13,6 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/qt_translations.h"
 #include "support/gui_support.h"
 
 using namespace prenos;
@@ -49,7 +50,8 @@ class QtTranslationsTest : public testing::PrefixedTest {
       auto* dialog = qobject_cast<QFileDialog*>(w);
       if (!dialog) return;
       title = dialog->windowTitle();
-      for (QPushButton* b : dialog->findChild<QDialogButtonBox*>()->findChildren<QPushButton*>()) buttons << b->text();
+      for (QPushButton* b : dialog->findChild<QDialogButtonBox*>()->findChildren<QPushButton*>())
+        buttons << b->text();
       for (QLabel* l : dialog->findChildren<QLabel*>()) labels << l->text();
       dialog->reject();
     });
@@ -76,7 +78,10 @@ class QtTranslationsTest : public testing::PrefixedTest {
         box->done(QMessageBox::Ok);
       }
     });
-    main.ShowInformation("Information", "Prenos knji\x9E" "b zaklju\xE8" "en !");
+    main.ShowInformation("Information",
+                         "Prenos knji\x9E"
+                         "b zaklju\xE8"
+                         "en !");
     QCOMPARE(seen->count, 1);
     QCOMPARE(seen->title, QString("Information"));
     QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !"));

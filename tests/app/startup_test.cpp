@@ -14,10 +14,8 @@
 #include "app/date_edit.h"
 #include "app/gui_hooks.h"
 #include "app/main_window.h"
-#include "support/gui_support.h"
 #include "ledger/ledger_fixture.h"
 #include "localtables/errorlog.h"
-#include "support/login_tool.h"
 #include "odbc/odbcerror.h"
 #include "platform/codepage.h"
 #include "platform/exceptions.h"
@@ -26,13 +24,15 @@
 #include "settings/regfile.h"
 #include "sqlsupport/batch.h"
 #include "support/error_records.h"
+#include "support/gui_support.h"
+#include "support/login_tool.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
 using prenos::testing::ErrorRecords;
-using prenos::testing::TestLedger;
 using prenos::testing::Field;
 using prenos::testing::StoreLogin;
+using prenos::testing::TestLedger;
 
 namespace {
 
@@ -94,7 +94,8 @@ class StartupTest : public QObject {
     } catch (const EODBC& e) {
       raised = true;
       QCOMPARE(e.Owner(), static_cast<THbase*>(&dm.Database));
-      QVERIFY2(std::string(e.what()).find("password authentication failed") != std::string::npos, e.what());
+      QVERIFY2(std::string(e.what()).find("password authentication failed") != std::string::npos,
+               e.what());
     }
     QVERIFY(raised);
     QVERIFY(!dm.Database.Connected());
@@ -155,7 +156,8 @@ class StartupTest : public QObject {
     QCOMPARE(seen->className, QString("QMessageBox"));
     QCOMPARE(seen->title, QString("Error"));
     QCOMPARE(seen->icon, QMessageBox::Critical);
-    QCOMPARE(seen->text, QString::fromStdString(Cp1250ToUtf8("Napaka pri odpiranju datoteke: qQueryFind !\r\n" + message)));
+    QCOMPARE(seen->text, QString::fromStdString(Cp1250ToUtf8(
+                             "Napaka pri odpiranju datoteke: qQueryFind !\r\n" + message)));
     QCOMPARE(recordsWhileShown, size_t(0));
     const auto records = ErrorRecords();
     QCOMPARE(records.size(), size_t(1));

@@ -1,14 +1,15 @@
 // The lookup selector without a lookup table: its settings and their defaults, its text in
 // Windows-1250, the drop-down button inside the field, and the warning it gives when there
 // is no table to list.
+#include "controls/lookup_combo.h"
+
 #include <QLineEdit>
 #include <QStyle>
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "support/gui_support.h"
 #include "controls/combo_button.h"
-#include "controls/lookup_combo.h"
+#include "support/gui_support.h"
 
 using namespace prenos;
 
@@ -43,7 +44,10 @@ class LookupComboTest : public testing::PrefixedTest {
 
   void SettingsAreKeptAsGiven() {
     TwwDBLookupCombo c;
-    const std::vector<std::string> columns = {"USERID\t3\t\x8A" "ifra", "DELAVEC\t30\tDelavec\tF"};
+    const std::vector<std::string> columns = {
+        "USERID\t3\t\x8A"
+        "ifra",
+        "DELAVEC\t30\tDelavec\tF"};
     c.SetLookupField("UserID");
     c.SetSelected(columns);
     c.SetOptions(loColLines | loTitles);
@@ -70,7 +74,10 @@ class LookupComboTest : public testing::PrefixedTest {
   // The program reads and sets Windows-1250; the field shows the Unicode letters.
   void TextIsWindows1250() {
     TwwDBLookupCombo c;
-    const std::string cp1250 = "\x8A" "ale\x9E \xC8" "rt";  // "Šalež Črt"
+    const std::string cp1250 =
+        "\x8A"
+        "ale\x9E \xC8"
+        "rt";  // "Šalež Črt"
     c.SetText(cp1250);
     QCOMPARE(c.text(), QString::fromUtf8("Šalež Črt"));
     QCOMPARE(c.Text(), cp1250);

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "support/gui_support.h"
 #include "controls/combo_button.h"
 #include "controls/lookup_combo.h"
 #include "controls/lookup_search.h"
@@ -21,18 +20,20 @@
 #include "odbc/dataset/oequery.h"
 #include "platform/exceptions.h"
 #include "support/error_records.h"
+#include "support/gui_support.h"
 
 using namespace prenos;
 using prenos::testing::CloseMessageBoxes;
 using prenos::testing::ErrorRecord;
 using prenos::testing::ErrorRecords;
-using prenos::testing::TestLedger;
 using prenos::testing::Field;
 using prenos::testing::RecordsOf;
+using prenos::testing::TestLedger;
 
 namespace {
 
-const std::vector<std::string> kPoslDogLines = {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "};
+const std::vector<std::string> kPoslDogLines = {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ",
+                                                "ORDER BY POSLDOG "};
 
 // The one SQL line a search of text leaves, and the statement text it executes (the
 // lines each end in CR LF).
@@ -63,8 +64,8 @@ class LookupListTest : public QObject {
     ds.SetSQL(std::move(lines));
   }
 
-  void Selector(TwwDBLookupCombo* c, TwwOEDataSet* table, const char* field, std::vector<std::string> columns,
-                bool autoDropDown, bool useTFields) {
+  void Selector(TwwDBLookupCombo* c, TwwOEDataSet* table, const char* field,
+                std::vector<std::string> columns, bool autoDropDown, bool useTFields) {
     c->SetLookupTable(table);
     c->SetLookupField(field);
     c->SetSelected(columns);
@@ -85,8 +86,9 @@ class LookupListTest : public QObject {
   // The business events of kind K from `where` on, in the ledger's order.
   std::vector<std::string> KCodes(const std::string& where = "") const {
     std::vector<std::string> out;
-    for (const auto& row : ledger_->Query("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K'" +
-                                          (where.empty() ? "" : " AND PoslDog " + where) + " ORDER BY PoslDog"))
+    for (const auto& row :
+         ledger_->Query("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'K'" +
+                        (where.empty() ? "" : " AND PoslDog " + where) + " ORDER BY PoslDog"))
       out.push_back(row.at(0));
     return out;
   }
@@ -98,7 +100,8 @@ class LookupListTest : public QObject {
   // The texts of a field in the list's visible rows.
   static std::vector<std::string> Listed(TwwDBLookupCombo* c, const std::string& field) {
     std::vector<std::string> out;
-    for (int row = 0; row < c->List()->VisibleRecords(); ++row) out.push_back(c->List()->FieldText(row, field));
+    for (int row = 0; row < c->List()->VisibleRecords(); ++row)
+      out.push_back(c->List()->FieldText(row, field));
     return out;
   }
 
@@ -128,8 +131,12 @@ class LookupListTest : public QObject {
     teme_ = std::make_unique<TwwOEDataSet>(nullptr, "tbTemeStev");
     AsLookupList(*posl_, *db_, kPoslDogLines);
     AsLookupList(*teme_, *db_, {"SELECT * FROM Teme ", "ORDER BY KLJUC "});
-    posl_->Hstmt().BeforeExecute = [this](TComponent*) { executed_.push_back(posl_->Hstmt().SQL()); };
-    teme_->Hstmt().BeforeExecute = [this](TComponent*) { executedTeme_.push_back(teme_->Hstmt().SQL()); };
+    posl_->Hstmt().BeforeExecute = [this](TComponent*) {
+      executed_.push_back(posl_->Hstmt().SQL());
+    };
+    teme_->Hstmt().BeforeExecute = [this](TComponent*) {
+      executedTeme_.push_back(teme_->Hstmt().SQL());
+    };
 
     window_ = std::make_unique<QWidget>();
     window_->setGeometry(100, 100, 400, 200);
@@ -139,10 +146,10 @@ class LookupListTest : public QObject {
     poslDog_->setGeometry(104, 40, 89, 21);
     temeljnica_ = new TwwDBLookupCombo(window_.get());
     temeljnica_->setGeometry(104, 80, 89, 21);
-    Selector(poslDog_, posl_.get(), "PoslDog", {"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}, true,
-             false);
-    Selector(temeljnica_, teme_.get(), "KLJUC", {"KLJUC\t10\tStevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."},
-             false, true);
+    Selector(poslDog_, posl_.get(), "PoslDog",
+             {"POSLDOG\t7\tPos.dog.", "NAZIV\t31\tNaziv", "TIP\t3\tTip"}, true, false);
+    Selector(temeljnica_, teme_.get(), "KLJUC",
+             {"KLJUC\t10\tStevilka", "DATUM\t9\tDatum", "REFERENT\t4\tRef."}, false, true);
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -300,7 +307,8 @@ class LookupListTest : public QObject {
     QTest::keyClick(temeljnica_, Qt::Key_Down, Qt::AltModifier);
     QVERIFY(temeljnica_->ListVisible());
     std::vector<std::string> keys;
-    for (const auto& row : ledger_->Query("SELECT Kljuc FROM Teme ORDER BY Kljuc")) keys.push_back(row.at(0));
+    for (const auto& row : ledger_->Query("SELECT Kljuc FROM Teme ORDER BY Kljuc"))
+      keys.push_back(row.at(0));
     QCOMPARE(Listed(temeljnica_, "KLJUC"), FirstOf(keys, 8));
     // Open, the list takes typing.
     QTest::keyClicks(temeljnica_, "26");
@@ -403,7 +411,8 @@ class LookupListTest : public QObject {
     const std::vector<std::string> codes = KCodes();
     int closeUps = 0;
     bool accepted = false;
-    poslDog_->OnCloseUp = [&](TwwDBCustomLookupCombo&, db::TDataSet* table, db::TDataSet* fill, bool modified) {
+    poslDog_->OnCloseUp = [&](TwwDBCustomLookupCombo&, db::TDataSet* table, db::TDataSet* fill,
+                              bool modified) {
       ++closeUps;
       accepted = modified && table == posl_.get() && !fill;
     };
@@ -421,7 +430,8 @@ class LookupListTest : public QObject {
     // The button opens, and closes accepting what was found.
     QTest::mouseClick(poslDog_->Button(), Qt::LeftButton);
     QVERIFY(poslDog_->ListVisible());
-    QCOMPARE(Listed(poslDog_, "POSLDOG").at(static_cast<size_t>(list->HighlightedRow())), codes.at(2));
+    QCOMPARE(Listed(poslDog_, "POSLDOG").at(static_cast<size_t>(list->HighlightedRow())),
+             codes.at(2));
     QTest::mouseClick(poslDog_->Button(), Qt::LeftButton);
     QVERIFY(!poslDog_->ListVisible());
     QCOMPARE(poslDog_->Text(), codes.at(2));
@@ -475,17 +485,20 @@ class LookupListTest : public QObject {
 
     // Columns: characters of "0" plus 4 pixels, or the title's width plus 4.
     const int zero = list->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const std::vector<std::pair<const char*, int>> expected = {{"Pos.dog.", 7}, {"Naziv", 31}, {"Tip", 3}};
+    const std::vector<std::pair<const char*, int>> expected = {
+        {"Pos.dog.", 7}, {"Naziv", 31}, {"Tip", 3}};
     QCOMPARE(list->Columns().size(), expected.size());
     int natural = 0;
     for (size_t i = 0; i < expected.size(); ++i) {
       const TwwGridColumn& c = list->Columns()[i];
       QCOMPARE(c.Title, std::string(expected[i].first));
-      const int title = list->fontMetrics().horizontalAdvance(QString::fromLatin1(expected[i].first));
+      const int title =
+          list->fontMetrics().horizontalAdvance(QString::fromLatin1(expected[i].first));
       QCOMPARE(c.Width, std::max(expected[i].second * zero + 4, title + 4));
       natural += std::max(expected[i].second * zero + 1, title);
     }
-    QCOMPARE(QString::fromStdString(list->Columns()[0].FieldName).toUpper(), QStringLiteral("POSLDOG"));
+    QCOMPARE(QString::fromStdString(list->Columns()[0].FieldName).toUpper(),
+             QStringLiteral("POSLDOG"));
 
     // Eight rows and the title row, lines between rows, a one-pixel border.
     const int pitch = list->DefaultRowHeight() + 1;
@@ -527,7 +540,8 @@ class LookupListTest : public QObject {
     const QRect cells = list->CellsRect();
     // Right end of the last column, away from any text: the highlight fills the row.
     const QRect row0 = list->RowRect(0);
-    QCOMPARE(image.pixelColor(cells.right() - 2, row0.center().y()).rgb(), colour(QPalette::Highlight));
+    QCOMPARE(image.pixelColor(cells.right() - 2, row0.center().y()).rgb(),
+             colour(QPalette::Highlight));
     const QRect row1 = list->RowRect(1);
     QCOMPARE(image.pixelColor(cells.right() - 2, row1.center().y()).rgb(), colour(QPalette::Base));
     QCOMPARE(image.pixelColor(cells.right() - 2, cells.top() + 2).rgb(), colour(QPalette::Button));
@@ -540,7 +554,8 @@ class LookupListTest : public QObject {
   void TheScrollBarHasThreePositionsAndItsArrowsMovePastTheVisibleRows() {
     std::string values;
     for (int i = 30; i < 60; ++i)
-      values += std::string(values.empty() ? "" : ", ") + "('" + std::to_string(i) + "', 'Dogodek', 'TG', 'K')";
+      values += std::string(values.empty() ? "" : ", ") + "('" + std::to_string(i) +
+                "', 'Dogodek', 'TG', 'K')";
     ledger_->Exec("INSERT INTO PoslDog (PoslDog, Naziv, Tip, Vrsta) VALUES " + values + ";");
     const std::vector<std::string> codes = KCodes();
     QVERIFY(codes.size() > 20);
@@ -556,14 +571,16 @@ class LookupListTest : public QObject {
 
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QCOMPARE(posl_->FieldByName("POSLDOG").AsString(), codes.at(8));
-    QCOMPARE(Listed(poslDog_, "POSLDOG"), std::vector<std::string>(codes.begin() + 1, codes.begin() + 9));
+    QCOMPARE(Listed(poslDog_, "POSLDOG"),
+             std::vector<std::string>(codes.begin() + 1, codes.begin() + 9));
     QCOMPARE(bar->value(), 1);
     // Scrolling picks nothing.
     QCOMPARE(poslDog_->Text(), std::string());
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     QCOMPARE(posl_->FieldByName("POSLDOG").AsString(), codes.at(0));
 
-    for (int i = 0; i < 10 && bar->value() != 2; ++i) bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    for (int i = 0; i < 10 && bar->value() != 2; ++i)
+      bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
     QCOMPARE(bar->value(), 2);
     QVERIFY(posl_->Eof());
     QCOMPARE(posl_->FieldByName("POSLDOG").AsString(), codes.back());
@@ -574,13 +591,15 @@ class LookupListTest : public QObject {
 
   void TheClosedListSelectorDrawsItsValueHighlighted() {
     QCOMPARE(poslDog_->minimumHeight(), poslDog_->fontMetrics().height() + 2 + 1 + 2);
-    const QPoint inside(temeljnica_->width() - TwwComboButton::ButtonWidth(temeljnica_) - 6, temeljnica_->height() / 2);
+    const QPoint inside(temeljnica_->width() - TwwComboButton::ButtonWidth(temeljnica_) - 6,
+                        temeljnica_->height() / 2);
     temeljnica_->setFocus();
     QCOMPARE(temeljnica_->grab().toImage().pixelColor(inside).rgb(),
              temeljnica_->palette().color(QPalette::Highlight).rgb());
     // With AutoDropDown the closed selector is an ordinary edit field.
     poslDog_->setFocus();
-    QCOMPARE(poslDog_->grab().toImage().pixelColor(inside).rgb(), poslDog_->palette().color(QPalette::Base).rgb());
+    QCOMPARE(poslDog_->grab().toImage().pixelColor(inside).rgb(),
+             poslDog_->palette().color(QPalette::Base).rgb());
   }
 
   // --- failures ----------------------------------------------------------------------
@@ -600,7 +619,8 @@ class LookupListTest : public QObject {
     QCOMPARE(Field(records[0], "ExceptObject"), std::string("EODBC"));
     QCOMPARE(Field(records[0], "BuildNo"), std::string("0"));
     QVERIFY(!Field(records[0], "Error").empty());
-    QVERIFY(Field(records[0], "SenderProp").find("SQL --> SELECT * FROM PoslDog  WHERE Vrsta") != std::string::npos);
+    QVERIFY(Field(records[0], "SenderProp").find("SQL --> SELECT * FROM PoslDog  WHERE Vrsta") !=
+            std::string::npos);
 
     // Typing: the search does nothing, the list stays closed and the text as it was.
     auto again = CloseMessageBoxes(1);

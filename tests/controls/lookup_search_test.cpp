@@ -1,18 +1,19 @@
 // The SELECT rewrite of the lookup selector's search: the order clause kept, the earlier
 // condition on the searched field replaced, the other conditions kept, the literal quoted,
 // and whole words only.
+#include "controls/lookup_search.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "controls/lookup_search.h"
-
 using namespace prenos;
 
 namespace {
 
-const std::vector<std::string> kPoslDog = {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "};
+const std::vector<std::string> kPoslDog = {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ",
+                                           "ORDER BY POSLDOG "};
 
 }  // namespace
 
@@ -36,7 +37,8 @@ TEST(LookupSearch, ALaterSearchReplacesTheConditionOnItsFieldOnly) {
 TEST(LookupSearch, QueriesWithoutConditionOrOrder) {
   EXPECT_EQ(SearchSQL({"SELECT * FROM ODDEL ", "ORDER BY USERID "}, "UserID", "0"),
             "SELECT * FROM ODDEL WHERE USERID >= '0' ORDER BY USERID");
-  EXPECT_EQ(SearchSQL({"SELECT * FROM Teme"}, "KLJUC", "26"), "SELECT * FROM TEME WHERE KLJUC >= '26' ");
+  EXPECT_EQ(SearchSQL({"SELECT * FROM Teme"}, "KLJUC", "26"),
+            "SELECT * FROM TEME WHERE KLJUC >= '26' ");
   // A condition on the searched field alone goes entirely.
   EXPECT_EQ(SearchSQL({"select * from Teme where Kljuc >= '25' order by Kljuc"}, "KLJUC", "26"),
             "SELECT * FROM TEME WHERE KLJUC >= '26' ORDER BY KLJUC");
@@ -55,7 +57,8 @@ TEST(LookupSearch, ConditionsEndingInAnOpenParenthesisOrAConnective) {
             "SELECT * FROM T WHERE A = 1 AND KODA >= 'Y' ");
   EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE A = 1 OR KODA >= 'X'"}, "KODA", "Y"),
             "SELECT * FROM T WHERE A = 1  AND KODA >= 'Y' ");
-  EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE ((KODA >= 'X'))"}, "KODA", "Y"), "SELECT * FROM T WHERE KODA >= 'Y' ");
+  EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE ((KODA >= 'X'))"}, "KODA", "Y"),
+            "SELECT * FROM T WHERE KODA >= 'Y' ");
 }
 
 TEST(LookupSearch, KeywordsAndFieldNamesCountAsWholeWordsOnly) {
@@ -66,26 +69,31 @@ TEST(LookupSearch, KeywordsAndFieldNamesCountAsWholeWordsOnly) {
             "SELECT * FROM TEMEPOZ WHERE VKLJUC = 'A' AND KLJUC >= '1' ORDER BY KLJUC");
   EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE ISMAJOR"}, "KODA", "1"),
             "SELECT * FROM T WHERE ISMAJOR AND KODA >= '1' ");
-  EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE BRAND"}, "KODA", "1"), "SELECT * FROM T WHERE BRAND AND KODA >= '1' ");
+  EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE BRAND"}, "KODA", "1"),
+            "SELECT * FROM T WHERE BRAND AND KODA >= '1' ");
 }
 
 TEST(LookupSearch, KeywordsAndTheFieldInsideLiteralsAreText) {
   // A searched text that holds the keywords stays one literal in the next rewrite too.
   const std::string first = SearchSQL(kPoslDog, "POSLDOG", "ORDER BY");
-  EXPECT_EQ(first, "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= 'ORDER BY' ORDER BY POSLDOG");
+  EXPECT_EQ(first,
+            "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= 'ORDER BY' ORDER BY POSLDOG");
   EXPECT_EQ(SearchSQL({first}, "POSLDOG", "ORDER BY1"),
             "SELECT * FROM POSLDOG WHERE VRSTA = 'K' AND POSLDOG >= 'ORDER BY1' ORDER BY POSLDOG");
   // A stored condition whose literal holds them keeps its literal whole, and the typed
   // text is not moved out of its own.
-  EXPECT_EQ(SearchSQL({"SELECT * FROM Teme ", "WHERE Opis <> 'a where b order by c kljuc' ", "ORDER BY KLJUC "},
+  EXPECT_EQ(SearchSQL({"SELECT * FROM Teme ", "WHERE Opis <> 'a where b order by c kljuc' ",
+                       "ORDER BY KLJUC "},
                       "KLJUC", "x' OR 1=1"),
-            "SELECT * FROM TEME WHERE OPIS <> 'A WHERE B ORDER BY C KLJUC' AND KLJUC >= 'x'' OR 1=1' ORDER BY KLJUC");
+            "SELECT * FROM TEME WHERE OPIS <> 'A WHERE B ORDER BY C KLJUC' AND KLJUC >= 'x'' OR "
+            "1=1' ORDER BY KLJUC");
   EXPECT_EQ(SearchSQL({"SELECT * FROM T WHERE A = 'it''s KODA' AND KODA >= 'Q'"}, "KODA", "R"),
             "SELECT * FROM T WHERE A = 'IT''S KODA' AND KODA >= 'R' ");
 }
 
 TEST(LookupSearch, TheFallbackJoinsTheLinesUpperCased) {
-  EXPECT_EQ(JoinedSearchSQL(kPoslDog), " SELECT * FROM POSLDOG  WHERE VRSTA = 'K'  ORDER BY POSLDOG ");
+  EXPECT_EQ(JoinedSearchSQL(kPoslDog),
+            " SELECT * FROM POSLDOG  WHERE VRSTA = 'K'  ORDER BY POSLDOG ");
   EXPECT_EQ(JoinedSearchSQL({}), "");
   // Letters outside ASCII stay as they are.
   EXPECT_EQ(JoinedSearchSQL({"where Naziv = '\xE8rt'"}), " WHERE NAZIV = '\xE8RT'");

@@ -64,11 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (built.empty()) return 0;
 
   const std::vector<std::string_view> split = prenos::SplitStatements(batch);
-  if (split.size() != built.size()) Fault("the batch splits into another number of statements", batch);
+  if (split.size() != built.size())
+    Fault("the batch splits into another number of statements", batch);
   for (size_t i = 0; i < built.size(); ++i) {
     if (split[i] != built[i]) Fault("a statement splits out changed", batch);
     const std::vector<std::string_view> alone = prenos::SplitStatements(built[i]);
-    if (alone.size() != 1 || alone[0] != built[i]) Fault("a statement alone does not split into itself", built[i]);
+    if (alone.size() != 1 || alone[0] != built[i])
+      Fault("a statement alone does not split into itself", built[i]);
   }
   return 0;
 }

@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (seen.size() < cs.size()) {
     Pairs cut;
     ReadPairs(seen, cut);
-    if (cut.size() > expected.size()) Fault("a value cut at a zero byte reads as more keywords", cs);
+    if (cut.size() > expected.size())
+      Fault("a value cut at a zero byte reads as more keywords", cs);
     for (size_t i = 0; i < cut.size(); ++i) {
       const bool whole = cut[i] == expected[i];
       const bool lastCut = i + 1 == cut.size() && cut[i].first == expected[i].first &&

@@ -78,11 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (tables.tbPrenos.RecordCount() != lines || tables.TAscii.Active()) {
     std::fprintf(stderr, "staged %lld records of %lld lines\n",
-                 static_cast<long long>(tables.tbPrenos.RecordCount()), static_cast<long long>(lines));
+                 static_cast<long long>(tables.tbPrenos.RecordCount()),
+                 static_cast<long long>(lines));
     abort();
   }
   // Every staged value reads back.
   for (; !tables.tbPrenos.Eof(); tables.tbPrenos.Next())
-    for (int i = 0; i < tables.tbPrenos.FieldCount(); ++i) (void)tables.tbPrenos.Fields(i).AsString();
+    for (int i = 0; i < tables.tbPrenos.FieldCount(); ++i)
+      (void)tables.tbPrenos.Fields(i).AsString();
   return 0;
 }

@@ -48,7 +48,8 @@ bool Literals(const std::string& sql, std::vector<Literal>& out) {
 
 bool IdentifierChar(char c) {
   const auto u = static_cast<unsigned char>(c);
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || u >= 0x80;
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         u >= 0x80;
 }
 
 // Whether the literal at start is the right side of "field >= ".

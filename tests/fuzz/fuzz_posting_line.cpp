@@ -64,7 +64,8 @@ std::string Utf16(const std::vector<std::string>& lines, bool bigEndian) {
     char32_t cp;
     size_t length;
     for (size_t i = 0; i < utf8.size(); i += length) {
-      if (!prenos::DecodeUtf8At(utf8, i, cp, length)) Fault("a decoded line is not one of characters", line);
+      if (!prenos::DecodeUtf8At(utf8, i, cp, length))
+        Fault("a decoded line is not one of characters", line);
       unit(cp);  // Windows-1250 has no character outside the basic plane
     }
   }
@@ -81,9 +82,11 @@ void CheckDecoding(std::string_view bytes, const prenos::TDecodedText& decoded) 
     case TTextEncoding::Utf8Bom: {
       const std::vector<std::string> original =
           SplitLines(bytes.substr(decoded.Encoding == TTextEncoding::Utf8Bom ? 3 : 0));
-      if (original.size() != decoded.Lines.size()) Fault("UTF-8 text gives another number of lines", all);
+      if (original.size() != decoded.Lines.size())
+        Fault("UTF-8 text gives another number of lines", all);
       for (size_t i = 0; i < original.size(); ++i)
-        if (prenos::Cp1250ToUtf8Exact(decoded.Lines[i]) != original[i]) Fault("a UTF-8 line does not read back", all);
+        if (prenos::Cp1250ToUtf8Exact(decoded.Lines[i]) != original[i])
+          Fault("a UTF-8 line does not read back", all);
       return;
     }
     case TTextEncoding::Utf16LE:
@@ -102,13 +105,15 @@ void CheckDecoding(std::string_view bytes, const prenos::TDecodedText& decoded) 
 // is not of that form (it must then be refused).
 bool ExpectedAmount(const std::string& piece, int64_t& out, bool& tooLarge) {
   std::string s = prenos::Trim(piece);
-  if (const size_t comma = s.find(','); comma != std::string::npos) s = s.substr(0, comma) + s.substr(comma + 1, 2);
+  if (const size_t comma = s.find(','); comma != std::string::npos)
+    s = s.substr(0, comma) + s.substr(comma + 1, 2);
   const bool sign = !s.empty() && (s[0] == '-' || s[0] == '+');
   const std::string digits = s.substr(sign ? 1 : 0);
   if (!Digits(digits)) return false;
   const size_t first = digits.find_first_not_of('0');
   const std::string significant = first == std::string::npos ? "0" : digits.substr(first);
-  tooLarge = significant.size() > 17 || (significant.size() == 17 && significant > "92233720368547758");
+  tooLarge =
+      significant.size() > 17 || (significant.size() == 17 && significant > "92233720368547758");
   out = tooLarge ? 0 : std::stoll(significant) * 100 * (s[0] == '-' ? -1 : 1);
   return true;
 }
@@ -137,8 +142,10 @@ int DaysInMonth(int year, int month) {
 bool DateConverts(const std::string& piece, prenos::TDateTime& got) {
   const std::string y = Piece(piece, 1, 4), m = Piece(piece, 5, 2), d = Piece(piece, 7, 2);
   const bool plain = y.size() == 4 && m.size() == 2 && d.size() == 2 && Digits(y + m + d);
-  const int year = plain ? std::stoi(y) : 0, month = plain ? std::stoi(m) : 0, day = plain ? std::stoi(d) : 0;
-  const bool real = plain && year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+  const int year = plain ? std::stoi(y) : 0, month = plain ? std::stoi(m) : 0,
+            day = plain ? std::stoi(d) : 0;
+  const bool real = plain && year >= 1 && month >= 1 && month <= 12 && day >= 1 &&
+                    day <= DaysInMonth(year, month);
   try {
     got = prenos::PrenosDatum(piece);
   } catch (const prenos::EConvertError&) {
@@ -148,7 +155,8 @@ bool DateConverts(const std::string& piece, prenos::TDateTime& got) {
   int gy = 0, gm = 0, gd = 0;
   prenos::DecodeDate(got, gy, gm, gd);
   if (plain && !real) Fault("a day that does not exist is accepted", piece);
-  if (real && (gy != year || gm != month || gd != day)) Fault("a date decodes to another day", piece);
+  if (real && (gy != year || gm != month || gd != day))
+    Fault("a date decodes to another day", piece);
   return true;
 }
 
@@ -185,8 +193,9 @@ void CheckLine(const std::string& line, int64_t number) {
   if (failing) Fault("a line with a field that does not convert is accepted", line);
   if (r.DsKupKnj != doc || r.DatZap != datZap || r.Znesek != znesek || r.DatVal != datVal)
     Fault("a converted field differs from its piece's conversion", line);
-  if (r.KzRacuna != Piece(line, 75, 10) || r.KNaRacun != Piece(line, 85, 10) || r.KStrM != Piece(line, 95, 10) ||
-      r.KKupDob != Piece(line, 105, 10) || r.KDokm != Piece(line, 125, 7) || r.Vsebina != Piece(line, 146, 22))
+  if (r.KzRacuna != Piece(line, 75, 10) || r.KNaRacun != Piece(line, 85, 10) ||
+      r.KStrM != Piece(line, 95, 10) || r.KKupDob != Piece(line, 105, 10) ||
+      r.KDokm != Piece(line, 125, 7) || r.Vsebina != Piece(line, 146, 22))
     Fault("a text piece is not cut at its place", line);
 }
 
@@ -201,12 +210,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Only text that names its encoding by a mark may be refused.
     const bool marked = bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") ||
                         bytes.starts_with("\xFE\xFF");
-    if (!marked || e.Line() < 1 || e.Column() < 1) Fault("unmarked text is refused", std::string(bytes));
+    if (!marked || e.Line() < 1 || e.Column() < 1)
+      Fault("unmarked text is refused", std::string(bytes));
     return 0;
   }
   CheckDecoding(bytes, decoded);
   // One line is cut per input: the lines of a file are cut alike, one by one. Its number
   // comes from the input, so that any number is named in the error.
-  if (!decoded.Lines.empty()) CheckLine(decoded.Lines.front(), static_cast<int64_t>(size) * 7919 + 1);
+  if (!decoded.Lines.empty())
+    CheckLine(decoded.Lines.front(), static_cast<int64_t>(size) * 7919 + 1);
   return 0;
 }

@@ -22,12 +22,15 @@ using prenos::TRegValue;
   std::abort();
 }
 
-bool SameValue(const TRegValue& a, const TRegValue& b) { return a.Type == b.Type && a.Text == b.Text; }
+bool SameValue(const TRegValue& a, const TRegValue& b) {
+  return a.Type == b.Type && a.Text == b.Text;
+}
 
 bool SameList(const std::vector<TRegFile::TListed>& a, const std::vector<TRegFile::TListed>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].Key != b[i].Key || a[i].Name != b[i].Name || !SameValue(a[i].Value, b[i].Value)) return false;
+    if (a[i].Key != b[i].Key || a[i].Name != b[i].Name || !SameValue(a[i].Value, b[i].Value))
+      return false;
   return true;
 }
 
@@ -62,11 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   // The keys and names the program writes, or any text.
   static const char* const kKeys[] = {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL",
-                                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar", "HKEY_CURRENT_USER\\Software\\x"};
+                                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar",
+                                      "HKEY_CURRENT_USER\\Software\\x"};
   static const char* const kNames[] = {"UserName", "Password", ""};
   const uint8_t pick = in.ConsumeIntegral<uint8_t>();
   const std::string anyKey = pick & 0x80 ? in.ConsumeRandomLengthString(40) : kKeys[pick % 3];
-  const std::string anyName = pick & 0x40 ? in.ConsumeRandomLengthString(20) : kNames[(pick >> 2) % 3];
+  const std::string anyName =
+      pick & 0x40 ? in.ConsumeRandomLengthString(20) : kNames[(pick >> 2) % 3];
   const std::string value = in.ConsumeRandomLengthString(80);
   const std::string bytes = in.ConsumeRemainingBytesAsString();
 
@@ -78,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }();
   const std::vector<TRegFile::TListed> before = file.List();
-  if (!SameList(Reread(file).List(), before)) Fault("a file written as read reads back differently");
+  if (!SameList(Reread(file).List(), before))
+    Fault("a file written as read reads back differently");
 
   try {
     file.SetString(anyKey, anyName, value);
@@ -90,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const TRegFile after = Reread(file);
   const std::string expected = AsWritten(value), key = AsWritten(anyKey), name = AsWritten(anyName);
   const TRegValue* got = after.FindValue(key, name);
-  if (!got || got->Type != TRegValue::TType::Text || got->Text != expected) Fault("the value set does not read back");
+  if (!got || got->Type != TRegValue::TType::Text || got->Text != expected)
+    Fault("the value set does not read back");
   if (!after.KeyExists(key)) Fault("the key of a value set is missing");
   if (!SameList(Without(after.List(), key, name), Without(before, key, name)))
     Fault("setting one value changed another");

@@ -57,7 +57,8 @@ std::string ReadFile(const fs::path& p) {
 }
 
 fs::path SourceDir() {
-  return Env("PRENOS_SOURCE_DIR", fs::path(__FILE__).parent_path().parent_path().parent_path().string());
+  return Env("PRENOS_SOURCE_DIR",
+             fs::path(__FILE__).parent_path().parent_path().parent_path().string());
 }
 
 struct CommandResult {
@@ -78,7 +79,9 @@ CommandResult Run(const std::string& command) {
 
 std::string PsqlCommand(const std::string& user, const std::string& db) {
   std::string pw = user == "sa" ? std::string("PGPASSWORD=") + kPgPassword + " " : "";
-  return pw + "PGCLIENTENCODING=WIN1250 PGCONNECT_TIMEOUT=5 psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
+  return pw +
+         "PGCLIENTENCODING=WIN1250 PGCONNECT_TIMEOUT=5 psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 "
+         "-p " +
          PgPort() + " -U " + user + " -d " + db + " -At -F '\t'";
 }
 
@@ -86,8 +89,9 @@ void WriteOdbcConfig(Backend b) {
   const fs::path dir = WorkDir();
   {
     std::ofstream inst(dir / "odbcinst.ini");
-    inst << "[SQL Server]\nDescription=" << BackendName(b) << " test ledger\nDriver="
-         << (b == Backend::Sqlite ? kSqliteDriver : kPsqlDriver) << "\nFileUsage=1\nDontDLClose=1\n";
+    inst << "[SQL Server]\nDescription=" << BackendName(b)
+         << " test ledger\nDriver=" << (b == Backend::Sqlite ? kSqliteDriver : kPsqlDriver)
+         << "\nFileUsage=1\nDontDLClose=1\n";
   }
   std::ostringstream dsn;
   dsn << "[MSStelvar]\nDriver=SQL Server\n";
@@ -115,7 +119,8 @@ void DropStalePgDatabases() {
   while (std::getline(lines, name)) {
     std::string pid = name.substr(7);
     if (pid.empty() || fs::exists("/proc/" + pid)) continue;
-    Run(PsqlCommand("postgres", "postgres") + " -c 'DROP DATABASE IF EXISTS " + name + " WITH (FORCE)'");
+    Run(PsqlCommand("postgres", "postgres") + " -c 'DROP DATABASE IF EXISTS " + name +
+        " WITH (FORCE)'");
   }
 }
 
@@ -133,8 +138,8 @@ void EnsurePgDatabase() {
         "test ledger: the PostgreSQL test server on 127.0.0.1:" + PgPort() +
         " cannot be reached (start it with scripts/pg start, or run scripts/test): " + ping.output);
   DropStalePgDatabases();
-  auto r = Run(PsqlCommand("postgres", "postgres") + " -c 'DROP DATABASE IF EXISTS " + PgDatabase() +
-               "' -c \"CREATE DATABASE " + PgDatabase() +
+  auto r = Run(PsqlCommand("postgres", "postgres") + " -c 'DROP DATABASE IF EXISTS " +
+               PgDatabase() + "' -c \"CREATE DATABASE " + PgDatabase() +
                " OWNER sa ENCODING 'UTF8' TEMPLATE template0\"");
   if (r.status != 0) throw std::runtime_error("test ledger: cannot create database: " + r.output);
   std::atexit(DropOwnPgDatabase);
@@ -165,14 +170,14 @@ TestLedger::TestLedger(Backend backend) : backend_(backend), prefix_(MakeTempPre
   WriteOdbcConfig(backend_);
   std::string schema = ReadFile(SourceDir() / "tests" / "ledger" / "schema.sql");
   const std::string ts = TimestampType();
-  for (size_t p; (p = schema.find("@TIMESTAMP@")) != std::string::npos;)
-    schema.replace(p, 11, ts);
+  for (size_t p; (p = schema.find("@TIMESTAMP@")) != std::string::npos;) schema.replace(p, 11, ts);
   if (backend_ == Backend::Sqlite) {
     fs::remove(WorkDir() / "ledger.db");
     Exec(schema);
   } else {
     EnsurePgDatabase();
-    Exec("SET lock_timeout = '10s'; DROP SCHEMA IF EXISTS public CASCADE; CREATE SCHEMA public;\n" + schema);
+    Exec("SET lock_timeout = '10s'; DROP SCHEMA IF EXISTS public CASCADE; CREATE SCHEMA public;\n" +
+         schema);
   }
 }
 
@@ -181,7 +186,9 @@ TestLedger::~TestLedger() {
   fs::remove_all(prefix_, ec);
 }
 
-std::string TestLedger::Password() const { return backend_ == Backend::Postgres ? kPgPassword : ""; }
+std::string TestLedger::Password() const {
+  return backend_ == Backend::Postgres ? kPgPassword : "";
+}
 
 std::string TestLedger::TimestampType() const {
   return backend_ == Backend::Sqlite ? "datetime" : "timestamp";

@@ -1,9 +1,8 @@
 // The test ledger's DSN connects through the driver manager as the program will reach
 // it: driver "SQL Server", data source "MSStelvar", login sa; Windows-1250 bytes round-trip.
+#include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -47,7 +46,8 @@ TEST(LedgerSmoke, DsnConnectsAndReadsWhatTheClientWrote) {
   SQLSMALLINT len = 0;
   SQLGetInfo(dbc, SQL_DRIVER_NAME, driver, sizeof driver, &len);
   const std::string driverName = reinterpret_cast<char*>(driver);
-  EXPECT_NE(driverName.find(ledger.IsPostgres() ? "psqlodbc" : "sqlite"), std::string::npos) << driverName;
+  EXPECT_NE(driverName.find(ledger.IsPostgres() ? "psqlodbc" : "sqlite"), std::string::npos)
+      << driverName;
 
   ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st)));
   rc = SQLExecDirect(st, (SQLCHAR*)"SELECT Delavec FROM ODDEL WHERE UserID = '02'", SQL_NTS);

@@ -36,7 +36,8 @@ TEST(ErrorLogOnLedger, AFailedStatementIsRecordedWithItsConnectionAndSQL) {
   TestLedger ledger;
   Module dm(ledger);
   ASSERT_EQ(dm.UpdateHstmt.hDbc(), &dm.Database);
-  const std::string batch = "INSERT INTO Teme(Kljuc) VALUES ('02KA00001'); INSERT INTO NiTabele(x) VALUES (1); ";
+  const std::string batch =
+      "INSERT INTO Teme(Kljuc) VALUES ('02KA00001'); INSERT INTO NiTabele(x) VALUES (1); ";
   dm.UpdateHstmt.SetSQL(batch);
   std::string message;
   try {

@@ -1,11 +1,12 @@
 // The error log on real table files: the table made on the first record, the field
 // rules of a record, what is never recorded, and a damaged or locked table that is
 // neither re-created nor a failure for the caller.
-#include <gtest/gtest.h>
+#include "localtables/errorlog.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sqlite3.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +14,6 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "localtables/errorlog.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
 #include "support/error_records.h"
@@ -44,7 +44,8 @@ std::string SqliteScalar(const fs::path& file, const std::string& sql) {
   sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   sqlite3_stmt* st = nullptr;
   std::string out;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_step(st) == SQLITE_ROW)
     out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
   else
     out = std::string("(error) ") + sqlite3_errmsg(db);
@@ -73,12 +74,17 @@ TEST(ErrorLog, TheFirstRecordCreatesTheTableWithItsTenFields) {
     TTable t;
     t.SetTableName("c:\\TorvikError");
     t.Open();
-    struct Want { const char* name; TFieldType type; int size; };
-    const Want want[] = {{"Cas", TFieldType::DateTime, 0},     {"FormName", TFieldType::String, 20},
-                         {"ControlName", TFieldType::String, 20}, {"SenderName", TFieldType::String, 20},
-                         {"ObjectName", TFieldType::String, 100}, {"Operation", TFieldType::String, 30},
-                         {"ExceptObject", TFieldType::String, 20}, {"BuildNo", TFieldType::SmallInt, 0},
-                         {"Error", TFieldType::String, 255},      {"SenderProp", TFieldType::Memo, 1}};
+    struct Want {
+      const char* name;
+      TFieldType type;
+      int size;
+    };
+    const Want want[] = {
+        {"Cas", TFieldType::DateTime, 0},         {"FormName", TFieldType::String, 20},
+        {"ControlName", TFieldType::String, 20},  {"SenderName", TFieldType::String, 20},
+        {"ObjectName", TFieldType::String, 100},  {"Operation", TFieldType::String, 30},
+        {"ExceptObject", TFieldType::String, 20}, {"BuildNo", TFieldType::SmallInt, 0},
+        {"Error", TFieldType::String, 255},       {"SenderProp", TFieldType::Memo, 1}};
     ASSERT_EQ(t.FieldCount(), 10);
     for (int i = 0; i < 10; ++i) {
       EXPECT_EQ(t.Fields(i).FieldName(), want[i].name);
@@ -159,7 +165,9 @@ TEST(ErrorLog, FieldRulesNoExceptionCutsBuildNoAndTheWindowHook) {
   LogError(nullptr, &Application(), "ReplicateStr");
 
   const std::string longMessage(300, 'm');
-  const EDatabaseError big(std::string(254, 'a') + "\x8a" "bc");  // Š at the cut
+  const EDatabaseError big(std::string(254, 'a') +
+                           "\x8a"
+                           "bc");  // Š at the cut
   const std::string longOperation = "GetMaxValueInTable-Pozicija-TemePoz-Temeljnica = '02KA00001'";
   TComponent longName(nullptr, std::string(120, 'n'));
   LogError(&big, &longName, longOperation);
@@ -204,12 +212,14 @@ TEST(ErrorLog, FieldRulesNoExceptionCutsBuildNoAndTheWindowHook) {
 
 TEST(ErrorLog, APasswordInAConnectionStringIsNeverWritten) {
   TempPrefix prefix;
-  const EDatabaseError e("Cannot connect: DSN=MSStelvar;UID=sa;PWD=Skrivnost1;DRIVER=SQL Server; "
-                         "or pwd=drugo");
+  const EDatabaseError e(
+      "Cannot connect: DSN=MSStelvar;UID=sa;PWD=Skrivnost1;DRIVER=SQL Server; "
+      "or pwd=drugo");
   LogError(&e, &Application(), "Connect");
   const auto r = ErrorRecords();
   ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(r[0].at("Error"), "Cannot connect: DSN=MSStelvar;UID=sa;PWD=***;DRIVER=SQL Server; or pwd=***");
+  EXPECT_EQ(r[0].at("Error"),
+            "Cannot connect: DSN=MSStelvar;UID=sa;PWD=***;DRIVER=SQL Server; or pwd=***");
   EXPECT_EQ(FileBytes(ErrorTableFile()).find("Skrivnost1"), std::string::npos);
 
   // A braced password is hidden whole, its ";" and doubled "}}" included; a brace never
@@ -237,7 +247,8 @@ TEST(ErrorLog, ATableThatExistsButCannotBeOpenedIsNeverRecreated) {
 
   // Damaged: not a table file at all.
   fs::create_directories(prefix.Dir() / "drive_c");
-  const std::string garbage = "this is not a table file, but somebody's records " + std::string(5000, '#');
+  const std::string garbage =
+      "this is not a table file, but somebody's records " + std::string(5000, '#');
   { std::ofstream(ErrorTableFile(), std::ios::binary) << garbage; }
   LogError(&e, &Application(), "damaged");  // returns: the caller goes on
   EXPECT_EQ(FileBytes(ErrorTableFile()), garbage);
@@ -315,11 +326,15 @@ TEST(ErrorLog, AnExistingTableWithWindows1250RowsIsKeptAndReadsBack) {
   TempPrefix prefix;
   LogError(nullptr, &Application(), "first");
   // A record as earlier versions wrote it: the message in Windows-1250 bytes.
-  EXPECT_EQ(SqliteScalar(ErrorTableFile(),
-                         "INSERT INTO TorvikError (Operation, Error) VALUES "
-                         "('legacy', CAST(X'8A6F6C61206A65207A61707274612E' AS TEXT)) RETURNING 'ok'"),
-            "ok");
-  const EConvertError e("Napaka v vrstici 2, polje Znesek (mesta 169\x96" "185):\n'\x9a' ni \xe8" "ist");
+  EXPECT_EQ(
+      SqliteScalar(ErrorTableFile(),
+                   "INSERT INTO TorvikError (Operation, Error) VALUES "
+                   "('legacy', CAST(X'8A6F6C61206A65207A61707274612E' AS TEXT)) RETURNING 'ok'"),
+      "ok");
+  const EConvertError e(
+      "Napaka v vrstici 2, polje Znesek (mesta 169\x96"
+      "185):\n'\x9a' ni \xe8"
+      "ist");
   LogError(&e, &Application(), "new");
   const auto r = ErrorRecords();
   ASSERT_EQ(r.size(), 3u);

@@ -1,11 +1,12 @@
 // Store tables on real SQLite files: definitions, appending, reading, conversions,
 // failures, file placement and sharing a file between table objects and tools.
+#include "localtables/table.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 
-#include "localtables/table.h"
 #include "platform/convert.h"
 #include "platform/datetime.h"
 #include "support/prefix_fixture.h"
@@ -190,9 +191,10 @@ TEST_F(TableTest, EmptyFieldsReadAsEmptyTextZeroAndDateZero) {
   }
   EXPECT_EQ(t.FieldByName("Small").AsInteger(), 0);
   t.Close();
-  EXPECT_EQ(Sqlite(Prefix() / "aliases/Test/Mix.db",
-                   "SELECT count(*) FROM Mix WHERE Small IS NULL AND Num IS NULL AND KzRacuna IS NULL"),
-            "1\n");
+  EXPECT_EQ(
+      Sqlite(Prefix() / "aliases/Test/Mix.db",
+             "SELECT count(*) FROM Mix WHERE Small IS NULL AND Num IS NULL AND KzRacuna IS NULL"),
+      "1\n");
 }
 
 TEST_F(TableTest, TextsThatDoNotConvertRaiseAndKeepTheValue) {
@@ -337,7 +339,7 @@ TEST_F(TableTest, AppendCancelAndCloseDiscardOnlyTheOpenRecord) {
   t.Append();  // posts the modified record first
   t.Append();  // an untouched record is dropped, not stored empty
   t.FieldByName("Num").SetAsInteger(4);
-  t.Close();   // discards the record being appended
+  t.Close();  // discards the record being appended
 
   t.Open();
   std::vector<int> seen;
@@ -477,13 +479,15 @@ TEST_F(TableTest, TheFileIsAPlainSqliteDatabase) {
   int status = -1;
   EXPECT_EQ(Sqlite(file, "PRAGMA integrity_check", &status), "ok\n");
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(Sqlite(file, "SELECT Num, Amount, Day, Stamp, hex(KzRacuna), typeof(KzRacuna) FROM Mix"),
-            "123|0.07|2002-03-10|1899-12-29 12:00:00|C5A0C5BEC48D20E282ACCB99|text\n");
+  EXPECT_EQ(
+      Sqlite(file, "SELECT Num, Amount, Day, Stamp, hex(KzRacuna), typeof(KzRacuna) FROM Mix"),
+      "123|0.07|2002-03-10|1899-12-29 12:00:00|C5A0C5BEC48D20E282ACCB99|text\n");
   // Texts are stored as UTF-8, so any tool reads them.
   EXPECT_EQ(Sqlite(file, "SELECT KzRacuna FROM Mix"), "Šžč €˙\n");
-  EXPECT_EQ(Sqlite(file, "SELECT group_concat(name || ' ' || type, ', ') FROM pragma_table_info('Mix')"),
-            "Num INTEGER, Small SMALLINT, KzRacuna VARCHAR(10), Amount FLOAT, Day DATE, "
-            "Stamp DATETIME, Notes TEXT\n");
+  EXPECT_EQ(
+      Sqlite(file, "SELECT group_concat(name || ' ' || type, ', ') FROM pragma_table_info('Mix')"),
+      "Num INTEGER, Small SMALLINT, KzRacuna VARCHAR(10), Amount FLOAT, Day DATE, "
+      "Stamp DATETIME, Notes TEXT\n");
   // A closed table is one file: no log or journal is left beside it.
   EXPECT_EQ(Sqlite(file, "PRAGMA journal_mode"), "wal\n");
   for (const char* side : {"-journal", "-wal", "-shm"})
@@ -534,8 +538,9 @@ TEST_F(TableTest, RowsEarlierVersionsWroteAsWindows1250ReadBackBesideUtf8Rows) {
   const fs::path file = Prefix() / "aliases/Test/Mix.db";
   // Earlier versions stored the code page's bytes as they were: Šžč and "čšž", whose
   // bytes happen to be valid UTF-8 of a character the code page lacks.
-  Sqlite(file, "INSERT INTO Mix (Num, KzRacuna, Notes) VALUES "
-               "(1, CAST(X'8A9EE8' AS TEXT), CAST(X'E89A9E' AS TEXT)), (2, 'abc', CAST(X'81' AS TEXT))");
+  Sqlite(file,
+         "INSERT INTO Mix (Num, KzRacuna, Notes) VALUES "
+         "(1, CAST(X'8A9EE8' AS TEXT), CAST(X'E89A9E' AS TEXT)), (2, 'abc', CAST(X'81' AS TEXT))");
   t.Open();
   t.Append();
   t.FieldByName("Num").SetAsInteger(3);

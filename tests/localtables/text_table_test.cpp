@@ -29,19 +29,21 @@ class TextTableTest : public testing::PrefixTest {
 TEST_F(TextTableTest, LinesBecomeRecordsWithTheirBytes) {
   std::string high;
   for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
-  const std::string content = "first\r\n  blanks kept   \r\n\r\nunix end\n" + high +
-                              "\nmid\rcr\n" + std::string("nul\0byte", 8) + "\nno newline";
+  const std::string content = "first\r\n  blanks kept   \r\n\r\nunix end\n" + high + "\nmid\rcr\n" +
+                              std::string("nul\0byte", 8) + "\nno newline";
   WriteFile("drive_c/temp/knjizbe.txt", content);
   int64_t count = 0;
   const auto lines = ReadAll("c:\\temp\\knjizbe.txt", &count);
-  const std::vector<std::string> want = {"first", "  blanks kept   ", "", "unix end", high,
-                                         "mid\rcr", std::string("nul\0byte", 8), "no newline"};
+  const std::vector<std::string> want = {
+      "first",   "  blanks kept   ",          "",          "unix end", high,
+      "mid\rcr", std::string("nul\0byte", 8), "no newline"};
   EXPECT_EQ(lines, want);
   EXPECT_EQ(count, 8);
 
   // A final line end makes no extra record; a lone line end is one empty record.
   WriteFile("a.txt", "one\ntwo\n");
-  EXPECT_EQ(ReadAll((Prefix() / "a.txt").string(), &count), (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(ReadAll((Prefix() / "a.txt").string(), &count),
+            (std::vector<std::string>{"one", "two"}));
   EXPECT_EQ(count, 2);
   WriteFile("b.txt", "\n");
   EXPECT_EQ(ReadAll((Prefix() / "b.txt").string(), &count), (std::vector<std::string>{""}));

@@ -1,6 +1,5 @@
 // Environment, connection and diagnostics through the real drivers of the test ledgers.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,7 +55,8 @@ TEST(OdbcConnection, ConnectsBySqlConnectAndByConnectionString) {
   EXPECT_EQ(log, (std::vector<std::string>{"OnInit", "BeforeConnect:Database", "AfterConnect"}));
   THstmt st;
   st.SethDbc(&db);
-  EXPECT_EQ(Scalar(st, "SELECT Delavec FROM ODDEL WHERE UserID = '05'"), Utf8ToCp1250("Črtomir Šuštar"));
+  EXPECT_EQ(Scalar(st, "SELECT Delavec FROM ODDEL WHERE UserID = '05'"),
+            Utf8ToCp1250("Črtomir Šuštar"));
   EXPECT_FALSE(Scalar(st, "SELECT COUNT(*) FROM ODDEL").empty());
 
   db.SetConnected(false);
@@ -71,7 +71,8 @@ TEST(OdbcConnection, ConnectsBySqlConnectAndByConnectionString) {
   ASSERT_TRUE(db.Connected());
   EXPECT_EQ(log, (std::vector<std::string>{"BeforeConnect:Database", "AfterConnect"}));
   EXPECT_EQ(Scalar(st, "SELECT PoslDog FROM PoslDog WHERE PoslDog = 'KA'"), "KA");
-  EXPECT_EQ(db.DriverKey(), ledger.IsPostgres() ? "PostgreSQL;psqlodbca.so" : "SQLite;sqlite3odbc.so");
+  EXPECT_EQ(db.DriverKey(),
+            ledger.IsPostgres() ? "PostgreSQL;psqlodbca.so" : "SQLite;sqlite3odbc.so");
   EXPECT_FALSE(db.GetInfoString(SQL_DBMS_VER).empty());
   EXPECT_EQ(db.GetInfoString(9999), "");  // rejected information type
   EXPECT_EQ(db.GetInfoInteger(9999), 0u);
@@ -103,8 +104,9 @@ TEST(OdbcConnection, ReconnectsWithANewLoginAndStatementsFollow) {
   const std::string user = "clerk_" + std::to_string(getpid());
   const std::string password = "pa;ss}w0rd";
   if (ledger.IsPostgres())
-    ledger.Exec("DROP ROLE IF EXISTS " + user + "; CREATE ROLE " + user + " LOGIN PASSWORD '" + password +
-                "'; GRANT USAGE ON SCHEMA public TO " + user + "; GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + user);
+    ledger.Exec("DROP ROLE IF EXISTS " + user + "; CREATE ROLE " + user + " LOGIN PASSWORD '" +
+                password + "'; GRANT USAGE ON SCHEMA public TO " + user +
+                "; GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + user);
   THdbc db;
   Login(db, ledger);
   db.SetDriver("SQL Server");
@@ -113,7 +115,8 @@ TEST(OdbcConnection, ReconnectsWithANewLoginAndStatementsFollow) {
   b.SethDbc(&db);
   const std::string who = ledger.IsPostgres() ? "SELECT current_user" : "SELECT 'sa'";
   EXPECT_EQ(Scalar(a, who), "sa");
-  EXPECT_EQ(Scalar(b, "SELECT COUNT(*) FROM PoslDog"), ledger.Scalar("SELECT COUNT(*) FROM PoslDog"));
+  EXPECT_EQ(Scalar(b, "SELECT COUNT(*) FROM PoslDog"),
+            ledger.Scalar("SELECT COUNT(*) FROM PoslDog"));
   EXPECT_TRUE(a.Allocated());
   EXPECT_TRUE(db.Children.Contains(&a));
   EXPECT_TRUE(db.Children.Contains(&b));
@@ -140,7 +143,8 @@ TEST(OdbcConnection, ReconnectsWithANewLoginAndStatementsFollow) {
       ADD_FAILURE() << "connected with a wrong password";
     } catch (const EODBC& e) {
       EXPECT_EQ(e.SqlState(), "08001");
-      EXPECT_NE(e.ErrorMsg().find("password authentication failed"), std::string::npos) << e.ErrorMsg();
+      EXPECT_NE(e.ErrorMsg().find("password authentication failed"), std::string::npos)
+          << e.ErrorMsg();
       EXPECT_EQ(e.Owner(), &db);
       EXPECT_FALSE(db.Connected());
     }
@@ -148,8 +152,8 @@ TEST(OdbcConnection, ReconnectsWithANewLoginAndStatementsFollow) {
     db.Connect();
     EXPECT_EQ(Scalar(a, "SELECT current_user"), user);
     db.Terminate();
-    ledger.Exec("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM " + user + "; REVOKE USAGE ON SCHEMA public FROM " +
-                user + "; DROP ROLE " + user);
+    ledger.Exec("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM " + user +
+                "; REVOKE USAGE ON SCHEMA public FROM " + user + "; DROP ROLE " + user);
   }
 }
 
@@ -165,13 +169,15 @@ TEST(OdbcConnection, CursorLibraryChangeDisconnectsAndIsolationApplies) {
   EXPECT_FALSE(db.Connected());
   EXPECT_FALSE(st.Allocated());
   SQLULEN value = 0;
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLGetConnectAttr(db.Handle(), SQL_ATTR_ODBC_CURSORS, &value, sizeof value, nullptr)));
+  ASSERT_TRUE(SQL_SUCCEEDED(
+      SQLGetConnectAttr(db.Handle(), SQL_ATTR_ODBC_CURSORS, &value, sizeof value, nullptr)));
   EXPECT_EQ(value, static_cast<SQLULEN>(SQL_CUR_USE_IF_NEEDED));
   db.SetCursorLib(SQL_CUR_USE_DRIVER);
   db.SetIsolationLevel(SQL_TXN_SERIALIZABLE);
   db.Connect();
   value = 0;
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLGetConnectAttr(db.Handle(), SQL_ATTR_TXN_ISOLATION, &value, sizeof value, nullptr)));
+  ASSERT_TRUE(SQL_SUCCEEDED(
+      SQLGetConnectAttr(db.Handle(), SQL_ATTR_TXN_ISOLATION, &value, sizeof value, nullptr)));
   EXPECT_EQ(value, static_cast<SQLULEN>(SQL_TXN_SERIALIZABLE));
   EXPECT_TRUE(db.Connected());  // the isolation level never disconnects
 }
@@ -275,7 +281,8 @@ TEST(OdbcDiagnostics, DriverErrorsCarryTheirRecords) {
     EXPECT_EQ(odbc->RetCode(), SQL_ERROR);
     ASSERT_EQ(odbc->ErrorList().size(), 1u);
     EXPECT_EQ(odbc->SqlState(), ledger.IsPostgres() ? "42P01" : "HY000");
-    EXPECT_NE(std::string(e.what()).find(ledger.IsPostgres() ? "nosuchtable" : "NoSuchTable"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find(ledger.IsPostgres() ? "nosuchtable" : "NoSuchTable"),
+              std::string::npos);
     EXPECT_EQ(std::string(e.what()), odbc->ErrorList()[0].Message);
   }
   EXPECT_TRUE(db.Connected());  // not a link failure
@@ -296,7 +303,8 @@ TEST(OdbcDiagnostics, DriverErrorsCarryTheirRecords) {
       EXPECT_TRUE(e.Next());
       EXPECT_EQ(e.SqlState(), "P0001");
       // The text goes on in the second record where the first one stops.
-      EXPECT_NE((e.ErrorList()[0].Message + e.ErrorMsg()).find(std::string(400, 'y')), std::string::npos);
+      EXPECT_NE((e.ErrorList()[0].Message + e.ErrorMsg()).find(std::string(400, 'y')),
+                std::string::npos);
     }
   } else {
     // sqliteodbc takes one statement per text.
@@ -352,7 +360,8 @@ TEST(OdbcDiagnostics, LostLinkIsTornDownAndTheNextUseReconnects) {
   ASSERT_TRUE(st.FetchNext());
   EXPECT_NE(st.ColString(1), pid);
   EXPECT_TRUE(db.Connected());
-  EXPECT_EQ(Scalar(other, "SELECT COUNT(*) FROM PoslDog"), ledger.Scalar("SELECT COUNT(*) FROM PoslDog"));
+  EXPECT_EQ(Scalar(other, "SELECT COUNT(*) FROM PoslDog"),
+            ledger.Scalar("SELECT COUNT(*) FROM PoslDog"));
 
   // A copy kept past the handler defers the teardown to the last copy.
   const std::string pid2 = Scalar(st, "SELECT pg_backend_pid()");

@@ -12,9 +12,11 @@ using namespace prenos;
 
 TEST(OdbcConvert, FloatingValuesUseTheFixedScientificForm) {
   double v = 123;
-  EXPECT_EQ(BufferToText(&v, SQL_C_DOUBLE, TStringTrimming::stTrimTrailing), " 1.23000000000000E+0002");
+  EXPECT_EQ(BufferToText(&v, SQL_C_DOUBLE, TStringTrimming::stTrimTrailing),
+            " 1.23000000000000E+0002");
   v = 42;
-  EXPECT_EQ(BufferToText(&v, SQL_C_DOUBLE, TStringTrimming::stTrimTrailing), " 4.20000000000000E+0001");
+  EXPECT_EQ(BufferToText(&v, SQL_C_DOUBLE, TStringTrimming::stTrimTrailing),
+            " 4.20000000000000E+0001");
   v = -0.00125;
   EXPECT_EQ(BufferToText(&v, SQL_C_DOUBLE, TStringTrimming::stTrimNone), "-1.25000000000000E-0003");
   v = 0;
@@ -22,7 +24,8 @@ TEST(OdbcConvert, FloatingValuesUseTheFixedScientificForm) {
   EXPECT_EQ(FloatToSciText(1e300).size(), 23u);
   // Real values are widened first; trimming at both ends drops the sign blank.
   float f = 0.1f;
-  EXPECT_EQ(BufferToText(&f, SQL_C_FLOAT, TStringTrimming::stTrimTrailing), " 1.00000001490116E-0001");
+  EXPECT_EQ(BufferToText(&f, SQL_C_FLOAT, TStringTrimming::stTrimTrailing),
+            " 1.00000001490116E-0001");
   EXPECT_EQ(BufferToText(&f, SQL_C_FLOAT, TStringTrimming::stTrimBoth), "1.00000001490116E-0001");
 }
 
@@ -42,7 +45,8 @@ TEST(OdbcConvert, IntegersDatesAndTimesAsText) {
   const SQL_TIME_STRUCT t{8, 30, 5};
   EXPECT_EQ(BufferToText(&t, SQL_C_TYPE_TIME, TStringTrimming::stTrimTrailing), "08:30:05");
   const SQL_TIMESTAMP_STRUCT ts{2004, 1, 15, 8, 30, 0, 120000000};
-  EXPECT_EQ(BufferToText(&ts, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing), "2004-01-15 08:30:00.120000000");
+  EXPECT_EQ(BufferToText(&ts, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing),
+            "2004-01-15 08:30:00.120000000");
   const unsigned char bytes[4] = {1, 2, 3, 4};
   EXPECT_EQ(BufferToText(bytes, SQL_C_BINARY, TStringTrimming::stTrimTrailing), "");
   const char text[] = "  AB  ";
@@ -77,12 +81,14 @@ TEST(OdbcConvert, NumbersFromBuffers) {
 TEST(OdbcConvert, TextToBufferStoresOrRefuses) {
   unsigned char buf[32];
   SQLLEN len = 0;
-  ASSERT_TRUE(TextToBuffer("hello world", buf, SQL_C_CHAR, TStringTrimming::stTrimTrailing, 6, len));
+  ASSERT_TRUE(
+      TextToBuffer("hello world", buf, SQL_C_CHAR, TStringTrimming::stTrimTrailing, 6, len));
   EXPECT_EQ(len, 5);
   EXPECT_STREQ(reinterpret_cast<char*>(buf), "hello");
   ASSERT_TRUE(TextToBuffer("ab", buf, SQL_C_BINARY, TStringTrimming::stTrimNone, 8, len));
   EXPECT_EQ(len, 2);
-  ASSERT_TRUE(TextToBuffer(" 1.23000000000000E+0002", buf, SQL_C_DOUBLE, TStringTrimming::stTrimTrailing, 8, len));
+  ASSERT_TRUE(TextToBuffer(" 1.23000000000000E+0002", buf, SQL_C_DOUBLE,
+                           TStringTrimming::stTrimTrailing, 8, len));
   double d;
   std::memcpy(&d, buf, 8);
   EXPECT_DOUBLE_EQ(d, 123);
@@ -95,10 +101,11 @@ TEST(OdbcConvert, TextToBufferStoresOrRefuses) {
   std::memset(buf, 0x55, sizeof buf);
   EXPECT_FALSE(TextToBuffer("70000", buf, SQL_C_SSHORT, TStringTrimming::stTrimTrailing, 2, len));
   EXPECT_FALSE(TextToBuffer("abc", buf, SQL_C_SLONG, TStringTrimming::stTrimTrailing, 4, len));
-  EXPECT_FALSE(TextToBuffer("2004-1-15", buf, SQL_C_TYPE_DATE, TStringTrimming::stTrimTrailing, 6, len));
+  EXPECT_FALSE(
+      TextToBuffer("2004-1-15", buf, SQL_C_TYPE_DATE, TStringTrimming::stTrimTrailing, 6, len));
   EXPECT_EQ(buf[0], 0x55);
-  ASSERT_TRUE(TextToBuffer("2004-01-15 08:30:00.123", buf, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing,
-                           16, len));
+  ASSERT_TRUE(TextToBuffer("2004-01-15 08:30:00.123", buf, SQL_C_TYPE_TIMESTAMP,
+                           TStringTrimming::stTrimTrailing, 16, len));
   SQL_TIMESTAMP_STRUCT ts;
   std::memcpy(&ts, buf, sizeof ts);
   EXPECT_EQ(ts.year, 2004);
@@ -108,8 +115,10 @@ TEST(OdbcConvert, TextToBufferStoresOrRefuses) {
   EXPECT_EQ(len, 16);
   // The text form of every type reads back into the same value.
   const SQL_TIMESTAMP_STRUCT back{1999, 12, 31, 23, 59, 58, 5};
-  const std::string text = BufferToText(&back, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing);
-  ASSERT_TRUE(TextToBuffer(text, buf, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing, 16, len));
+  const std::string text =
+      BufferToText(&back, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing);
+  ASSERT_TRUE(
+      TextToBuffer(text, buf, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing, 16, len));
   std::memcpy(&ts, buf, sizeof ts);
   EXPECT_EQ(BufferToText(&ts, SQL_C_TYPE_TIMESTAMP, TStringTrimming::stTrimTrailing), text);
 }
@@ -199,7 +208,8 @@ TEST(OdbcConnectionString, ValuesAreBracedOnlyWhenTheyMustBe) {
   EXPECT_EQ(db.ConnectionString(), "DSN=MSStelvar;UID=sa;PWD={ pad};DRIVER=SQL Server;");
   db.SetPassword("x=y");
   db.SetAttributes({"Port=54329", "ReadOnly=0"});
-  EXPECT_EQ(db.ConnectionString(), "DSN=MSStelvar;UID=sa;PWD=x=y;DRIVER=SQL Server;Port=54329;ReadOnly=0;");
+  EXPECT_EQ(db.ConnectionString(),
+            "DSN=MSStelvar;UID=sa;PWD=x=y;DRIVER=SQL Server;Port=54329;ReadOnly=0;");
   THdbc empty;
   EXPECT_EQ(empty.ConnectionString(), "");
 }
@@ -269,7 +279,8 @@ TEST(OdbcDiagnostics, FixedTextsAndRecordNavigation) {
   EXPECT_EQ(list[0].SqlState, "");
   EXPECT_EQ(list[0].NativeError, 0);
   // The driver manager's own record: exactly that one, no trailing fixed text.
-  ASSERT_EQ(SQLSetConnectAttr(dbc, SQL_ATTR_TXN_ISOLATION, reinterpret_cast<SQLPOINTER>(99), 0), SQL_ERROR);
+  ASSERT_EQ(SQLSetConnectAttr(dbc, SQL_ATTR_TXN_ISOLATION, reinterpret_cast<SQLPOINTER>(99), 0),
+            SQL_ERROR);
   list = error.GetErrorList(SQL_ERROR);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].SqlState, "HY024");

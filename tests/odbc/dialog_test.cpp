@@ -52,8 +52,10 @@ class DialogTest : public QObject {
   }
 
   void ThreeRecordsPageBothWays() {
-    EODBC error(nullptr, {{"42000", 1, "first"}, {"01000", 2, "second"}, {"HY000", 3, Utf8ToCp1250("tretji čšž")}},
-                SQL_ERROR);
+    EODBC error(
+        nullptr,
+        {{"42000", 1, "first"}, {"01000", 2, "second"}, {"HY000", 3, Utf8ToCp1250("tretji čšž")}},
+        SQL_ERROR);
     error.Next();  // the dialog starts on the first record whatever the position
     TOEErrorDialog dialog;
     dialog.ErrorObject = &error;

@@ -22,13 +22,19 @@ class EditTest : public StatementTest {
  protected:
   EditTest() {
     const std::string ts = ledger.TimestampType();
-    ledger.Exec("CREATE TABLE Ed (Id integer NOT NULL PRIMARY KEY, Code varchar(5) NOT NULL, Name varchar(20),"
-                " Amount numeric(18,4), Stamp " + ts + ", Memo text);"
-                "INSERT INTO Ed VALUES (1, 'A', 'one', 1.5, '2004-01-15 08:30:00', 'memo one');"
-                "INSERT INTO Ed VALUES (2, 'B', 'two', 2.25, '2004-01-16 09:00:00', 'memo two');"
-                "INSERT INTO Ed VALUES (3, 'C', 'three', 3, '2004-01-17 10:00:00', 'memo three');");
+    ledger.Exec(
+        "CREATE TABLE Ed (Id integer NOT NULL PRIMARY KEY, Code varchar(5) NOT NULL, Name "
+        "varchar(20),"
+        " Amount numeric(18,4), Stamp " +
+        ts +
+        ", Memo text);"
+        "INSERT INTO Ed VALUES (1, 'A', 'one', 1.5, '2004-01-15 08:30:00', 'memo one');"
+        "INSERT INTO Ed VALUES (2, 'B', 'two', 2.25, '2004-01-16 09:00:00', 'memo two');"
+        "INSERT INTO Ed VALUES (3, 'C', 'three', 3, '2004-01-17 10:00:00', 'memo three');");
     q.SetConcurrencyType(SQL_CONCUR_VALUES);
-    q.OnStatement = [this](TComponent*, uint16_t op, std::string& sql) { statements.emplace_back(op, sql); };
+    q.OnStatement = [this](TComponent*, uint16_t op, std::string& sql) {
+      statements.emplace_back(op, sql);
+    };
   }
 
   void Generated() {
@@ -43,8 +49,8 @@ class EditTest : public StatementTest {
 
   // The ledger's rows of Ed (the amount in hundredths, the stamp to the second).
   Rows Ledger(const std::string& where = "") {
-    const std::string stamp =
-        ledger.IsPostgres() ? "to_char(Stamp, 'YYYY-MM-DD HH24:MI:SS')" : "strftime('%Y-%m-%d %H:%M:%S', Stamp)";
+    const std::string stamp = ledger.IsPostgres() ? "to_char(Stamp, 'YYYY-MM-DD HH24:MI:SS')"
+                                                  : "strftime('%Y-%m-%d %H:%M:%S', Stamp)";
     return ledger.Query("SELECT Id, Code, Name, CAST(Amount * 100 AS integer), " + stamp +
                         ", Memo FROM Ed " + where + " ORDER BY Id");
   }
@@ -88,9 +94,10 @@ TEST_F(EditTest, GeneratedStatementsWriteTheRows) {
   ASSERT_EQ(statements.size(), 1u);
   EXPECT_EQ(statements[0].first, kUpdate);
   EXPECT_EQ(statements[0].second, "UPDATE " + Table("Ed") + " SET " +
-                                      Set({"Id", "Code", "Name", "Amount", "Stamp", "Memo"}) + " WHERE " +
-                                      Name("Id") + " = ?");
-  EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "changed", "725", "2004-01-16 09:00:00", "new memo"}}));
+                                      Set({"Id", "Code", "Name", "Amount", "Stamp", "Memo"}) +
+                                      " WHERE " + Name("Id") + " = ?");
+  EXPECT_EQ(Ledger("WHERE Id = 2"),
+            (Rows{{"2", "B", "changed", "725", "2004-01-16 09:00:00", "new memo"}}));
 
   // The same statement again: prepared once, bound to the new values.
   q.SetColString(3, "twice");
@@ -105,9 +112,11 @@ TEST_F(EditTest, GeneratedStatementsWriteTheRows) {
   q.SetColString(3, "no amount");
   q.Update();
   ASSERT_EQ(statements.size(), 2u);
-  EXPECT_EQ(statements[1].second, "UPDATE " + Table("Ed") + " SET " + Set({"Id", "Code", "Name", "Stamp", "Memo"}) +
-                                      " WHERE " + Name("Id") + " = ?");
-  EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "no amount", "725", "2004-01-16 09:00:00", "new memo"}}));
+  EXPECT_EQ(statements[1].second, "UPDATE " + Table("Ed") + " SET " +
+                                      Set({"Id", "Code", "Name", "Stamp", "Memo"}) + " WHERE " +
+                                      Name("Id") + " = ?");
+  EXPECT_EQ(Ledger("WHERE Id = 2"),
+            (Rows{{"2", "B", "no amount", "725", "2004-01-16 09:00:00", "new memo"}}));
 
   // Insert from the cells.
   q.SetColInteger(1, 10);
@@ -119,16 +128,19 @@ TEST_F(EditTest, GeneratedStatementsWriteTheRows) {
   q.Insert();
   ASSERT_EQ(statements.size(), 3u);
   EXPECT_EQ(statements[2].first, kInsert);
-  EXPECT_EQ(statements[2].second, "INSERT INTO " + Table("Ed") + " (" + Name("Id") + ", " + Name("Code") + ", " +
-                                      Name("Name") + ", " + Name("Amount") + ", " + Name("Stamp") + ", " +
-                                      Name("Memo") + ") VALUES (?, ?, ?, ?, ?, ?)");
-  EXPECT_EQ(Ledger("WHERE Id = 10"), (Rows{{"10", "J", "ten", "1050", "2024-02-29 13:45:30", "memo ten"}}));
+  EXPECT_EQ(statements[2].second, "INSERT INTO " + Table("Ed") + " (" + Name("Id") + ", " +
+                                      Name("Code") + ", " + Name("Name") + ", " + Name("Amount") +
+                                      ", " + Name("Stamp") + ", " + Name("Memo") +
+                                      ") VALUES (?, ?, ?, ?, ?, ?)");
+  EXPECT_EQ(Ledger("WHERE Id = 10"),
+            (Rows{{"10", "J", "ten", "1050", "2024-02-29 13:45:30", "memo ten"}}));
 
   // Delete by the primary column.
   Open(std::string(kColumns) + " WHERE Id = 3");
   q.Delete();
   ASSERT_EQ(statements.size(), 4u);
-  EXPECT_EQ(statements[3], std::make_pair(kDelete, "DELETE FROM " + Table("Ed") + " WHERE " + Name("Id") + " = ?"));
+  EXPECT_EQ(statements[3], std::make_pair(kDelete, "DELETE FROM " + Table("Ed") + " WHERE " +
+                                                       Name("Id") + " = ?"));
   EXPECT_TRUE(Ledger("WHERE Id = 3").empty());
 
   // Refresh reads the row as the ledger holds it now.
@@ -139,9 +151,10 @@ TEST_F(EditTest, GeneratedStatementsWriteTheRows) {
   q.Refresh();
   ASSERT_EQ(statements.size(), 5u);
   EXPECT_EQ(statements[4].first, kRefresh);
-  EXPECT_EQ(statements[4].second, "SELECT " + Name("Id") + ", " + Name("Code") + ", " + Name("Name") + ", " +
-                                      Name("Amount") + ", " + Name("Stamp") + ", " + Name("Memo") + " FROM " +
-                                      Table("Ed") + " WHERE " + Name("Id") + " = ?");
+  EXPECT_EQ(statements[4].second, "SELECT " + Name("Id") + ", " + Name("Code") + ", " +
+                                      Name("Name") + ", " + Name("Amount") + ", " + Name("Stamp") +
+                                      ", " + Name("Memo") + " FROM " + Table("Ed") + " WHERE " +
+                                      Name("Id") + " = ?");
   EXPECT_EQ(q.ColString(3), "behind");
   EXPECT_EQ(q.ColString(6), "memo behind");
   EXPECT_EQ(q.ColDouble(4), 1.5);
@@ -161,7 +174,8 @@ TEST_F(EditTest, RewrittenStatementsAndRowsNotAffected) {
   // A delete that matches nothing passes unless NoRowsAffected names deletes.
   q.Delete();
   ASSERT_EQ(statements.size(), 1u);
-  EXPECT_EQ(statements[0].second, "DELETE FROM " + Table("Ed") + " WHERE " + Name("Id") + " = ? AND 1 = 0");
+  EXPECT_EQ(statements[0].second,
+            "DELETE FROM " + Table("Ed") + " WHERE " + Name("Id") + " = ? AND 1 = 0");
   EXPECT_EQ(Ledger("WHERE Id = 2").size(), 1u);
   q.SetNoRowsAffected(nrByUpdate | nrByDelete);
   SQLRETURN code = 0;
@@ -201,14 +215,16 @@ TEST_F(EditTest, EditsThroughTheCursorWhereTheDriverOffersThem) {
   q.SetColString(3, "by cursor");
   q.SetColString(6, "cursor memo");
   q.Update();
-  EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "by cursor", "225", "2004-01-16 09:00:00", "cursor memo"}}));
+  EXPECT_EQ(Ledger("WHERE Id = 2"),
+            (Rows{{"2", "B", "by cursor", "225", "2004-01-16 09:00:00", "cursor memo"}}));
 
   q.SetColInteger(1, 20);
   q.SetColString(2, "T");
   q.SetColString(3, "twenty");
   q.SetColString(6, "memo twenty");
   q.Insert();
-  EXPECT_EQ(Ledger("WHERE Id = 20"), (Rows{{"20", "T", "twenty", "225", "2004-01-16 09:00:00", "memo twenty"}}));
+  EXPECT_EQ(Ledger("WHERE Id = 20"),
+            (Rows{{"20", "T", "twenty", "225", "2004-01-16 09:00:00", "memo twenty"}}));
 
   Open(std::string(kColumns) + " WHERE Id = 3");
   q.Delete();
@@ -275,15 +291,17 @@ TEST_F(EditTest, RefreshThroughTheCursor) {
 
 TEST_F(EditTest, QuotedTableNamesAndTheTableNameRules) {
   Generated();
-  ledger.Exec("CREATE TABLE \"Two Words\" (Id integer NOT NULL PRIMARY KEY, Name varchar(20));"
-              "INSERT INTO \"Two Words\" VALUES (1, 'a');");
+  ledger.Exec(
+      "CREATE TABLE \"Two Words\" (Id integer NOT NULL PRIMARY KEY, Name varchar(20));"
+      "INSERT INTO \"Two Words\" VALUES (1, 'a');");
   Open("SELECT Id, Name FROM \"Two Words\"");
   EXPECT_EQ(q.TableName(), "Two Words");
   q.SetColString(2, "b");
   q.Update();
   ASSERT_EQ(statements.size(), 1u);
   EXPECT_EQ(statements[0].second, std::string("UPDATE ") + (ledger.IsPostgres() ? "public." : "") +
-                                      "\"Two Words\" SET " + Set({"Id", "Name"}) + " WHERE " + Name("Id") + " = ?");
+                                      "\"Two Words\" SET " + Set({"Id", "Name"}) + " WHERE " +
+                                      Name("Id") + " = ?");
   EXPECT_EQ(ledger.Query("SELECT Id, Name FROM \"Two Words\""), (Rows{{"1", "b"}}));
 
   // The driver's name of the table; TargetTable, trimmed, before it.
@@ -300,8 +318,9 @@ TEST_F(EditTest, QuotedTableNamesAndTheTableNameRules) {
   EXPECT_EQ(q.PrimaryColumns(), Name("Id") + ";");
   q.SetColString(2, "from text");
   q.Update();
-  EXPECT_EQ(statements.back().second, "UPDATE Ed SET " + (ledger.IsPostgres() ? Set({"Name"}) : Set({"Id", "Name"})) +
-                                          " WHERE " + Name("Id") + " = ?");
+  EXPECT_EQ(statements.back().second,
+            "UPDATE Ed SET " + (ledger.IsPostgres() ? Set({"Name"}) : Set({"Id", "Name"})) +
+                " WHERE " + Name("Id") + " = ?");
   EXPECT_EQ(q.ColIgnored(1), ledger.IsPostgres());
   EXPECT_EQ(Ledger("WHERE Id = 1")[0][2], "from text");
 
@@ -318,15 +337,18 @@ TEST_F(EditTest, PrimaryColumnsFromTheCatalogOrMarked) {
   EXPECT_EQ(q.PrimaryColumns(), Name("Id") + ";");
 
   // A key of two columns, in the order of the result.
-  ledger.Exec("INSERT INTO TemePoz (Kljuc, Poz, Konto) VALUES ('02KA00001', 1, '1200');"
-              "INSERT INTO TemePoz (Kljuc, Poz, Konto) VALUES ('02KA00001', 2, '2200');");
+  ledger.Exec(
+      "INSERT INTO TemePoz (Kljuc, Poz, Konto) VALUES ('02KA00001', 1, '1200');"
+      "INSERT INTO TemePoz (Kljuc, Poz, Konto) VALUES ('02KA00001', 2, '2200');");
   Open("SELECT Poz, Konto, Kljuc FROM TemePoz WHERE Poz = 2");
   EXPECT_EQ(q.PrimaryColumns(), Name("Poz") + ";" + Name("Kljuc") + ";");
   q.SetColString(2, "7600");
   q.Update();
-  EXPECT_EQ(statements.back().second, "UPDATE " + Table("TemePoz") + " SET " + Set({"Poz", "Konto", "Kljuc"}) +
-                                          " WHERE " + Name("Poz") + " = ? AND " + Name("Kljuc") + " = ?");
-  EXPECT_EQ(ledger.Query("SELECT Poz, Konto FROM TemePoz ORDER BY Poz"), (Rows{{"1", "1200"}, {"2", "7600"}}));
+  EXPECT_EQ(statements.back().second, "UPDATE " + Table("TemePoz") + " SET " +
+                                          Set({"Poz", "Konto", "Kljuc"}) + " WHERE " + Name("Poz") +
+                                          " = ? AND " + Name("Kljuc") + " = ?");
+  EXPECT_EQ(ledger.Query("SELECT Poz, Konto FROM TemePoz ORDER BY Poz"),
+            (Rows{{"1", "1200"}, {"2", "7600"}}));
 
   // TargetTable written as SQL writes it finds the key on both drivers.
   Open(std::string(kColumns) + " WHERE Id = 1");
@@ -335,13 +357,16 @@ TEST_F(EditTest, PrimaryColumnsFromTheCatalogOrMarked) {
   q.SetTargetTable("");
 
   // A table without a key: the columns have to be marked.
-  ledger.Exec("CREATE TABLE NoKey (A integer, B varchar(10)); INSERT INTO NoKey VALUES (1, 'x');"
-              "INSERT INTO NoKey VALUES (2, 'y');");
+  ledger.Exec(
+      "CREATE TABLE NoKey (A integer, B varchar(10)); INSERT INTO NoKey VALUES (1, 'x');"
+      "INSERT INTO NoKey VALUES (2, 'y');");
   Open("SELECT A, B FROM NoKey WHERE A = 2");
   EXPECT_EQ(q.PrimaryColumns(), "");
   q.SetColString(2, "z");
-  EXPECT_EQ(Message([&] { q.Update(); }), "Unable to determine primary columns:  set PrimaryCols property.");
-  EXPECT_EQ(Message([&] { q.Delete(); }), "Unable to determine primary columns:  set PrimaryCols property.");
+  EXPECT_EQ(Message([&] { q.Update(); }),
+            "Unable to determine primary columns:  set PrimaryCols property.");
+  EXPECT_EQ(Message([&] { q.Delete(); }),
+            "Unable to determine primary columns:  set PrimaryCols property.");
   q.SetColPrimary(1, true);
   EXPECT_EQ(q.PrimaryColumns(), Name("A") + ";");
   q.Update();
@@ -387,7 +412,8 @@ TEST_F(EditTest, SettersTrimConvertAndFollowTheNullRules) {
   q.SetColString(2, "KEPT");
 
   // Numbers: a text that is not one is refused and the cell keeps its value.
-  EXPECT_EQ(Message([&] { q.SetColString(1, "abc"); }), "Value abc cannot be stored in column " + Name("Id") + ".");
+  EXPECT_EQ(Message([&] { q.SetColString(1, "abc"); }),
+            "Value abc cannot be stored in column " + Name("Id") + ".");
   EXPECT_EQ(q.ColInteger(1), 1);
   EXPECT_EQ(Message([&] { q.SetColInt64(1, 5000000000LL); }),
             "Value 5000000000 cannot be stored in column " + Name("Id") + ".");
@@ -433,7 +459,8 @@ TEST_F(EditTest, SettersTrimConvertAndFollowTheNullRules) {
   q.SetColNull(9, true);
 
   q.Update();
-  EXPECT_EQ(Ledger("WHERE Id = 1"), (Rows{{"1", "KEPT", "", "150", "2024-02-29 13:45:30", "stream value"}}));
+  EXPECT_EQ(Ledger("WHERE Id = 1"),
+            (Rows{{"1", "KEPT", "", "150", "2024-02-29 13:45:30", "stream value"}}));
   EXPECT_EQ(ledger.Scalar("SELECT COUNT(*) FROM Ed WHERE Id = 1 AND Name IS NULL"), "1");
 }
 
@@ -456,7 +483,8 @@ TEST_F(EditTest, RowFlagsChooseTheRowsOfARowSet) {
   EXPECT_EQ(ledger.Query("SELECT Id, Name FROM Ed ORDER BY Id"),
             (Rows{{"1", "one"}, {"2", "row two"}, {"3", "three"}}));
   q.Delete();
-  EXPECT_EQ(ledger.Query("SELECT Id, Name FROM Ed ORDER BY Id"), (Rows{{"2", "row two"}, {"3", "three"}}));
+  EXPECT_EQ(ledger.Query("SELECT Id, Name FROM Ed ORDER BY Id"),
+            (Rows{{"2", "row two"}, {"3", "three"}}));
 
   // The next fetch clears the flags.
   q.FetchNext();
@@ -464,7 +492,8 @@ TEST_F(EditTest, RowFlagsChooseTheRowsOfARowSet) {
   q.SetRowFlags(1, kUpdate);
   q.SetColString(3, 1, "row three");
   q.Update();
-  EXPECT_EQ(ledger.Query("SELECT Id, Name FROM Ed ORDER BY Id"), (Rows{{"2", "row two"}, {"3", "row three"}}));
+  EXPECT_EQ(ledger.Query("SELECT Id, Name FROM Ed ORDER BY Id"),
+            (Rows{{"2", "row two"}, {"3", "row three"}}));
 }
 
 TEST_F(EditTest, ConfirmationsCanCancel) {
@@ -485,10 +514,12 @@ TEST_F(EditTest, ConfirmationsCanCancel) {
   q.Update();
   q.Delete();
   q.Refresh();
-  EXPECT_EQ(asked, (std::vector<std::string>{"Insert row(s)?", "Update row(s)?", "Delete row(s)?", "Refresh row(s)?"}));
+  EXPECT_EQ(asked, (std::vector<std::string>{"Insert row(s)?", "Update row(s)?", "Delete row(s)?",
+                                             "Refresh row(s)?"}));
   EXPECT_TRUE(statements.empty());
   EXPECT_EQ(q.ColString(3), "cancelled");
-  EXPECT_EQ(ledger.Query("SELECT Id, Name FROM Ed ORDER BY Id"), (Rows{{"1", "one"}, {"2", "two"}, {"3", "three"}}));
+  EXPECT_EQ(ledger.Query("SELECT Id, Name FROM Ed ORDER BY Id"),
+            (Rows{{"1", "one"}, {"2", "two"}, {"3", "three"}}));
 
   answer = true;
   q.Update();
@@ -504,9 +535,11 @@ TEST_F(EditTest, CellsLeftOutKeepTheirStoredValues) {
   q.SetColString(3, "deferred");
   q.Update();
   ASSERT_EQ(statements.size(), 1u);
-  EXPECT_EQ(statements[0].second, "UPDATE " + Table("Ed") + " SET " + Set({"Id", "Code", "Name", "Amount", "Stamp"}) +
-                                      " WHERE " + Name("Id") + " = ?");
-  EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "deferred", "225", "2004-01-16 09:00:00", "memo two"}}));
+  EXPECT_EQ(statements[0].second, "UPDATE " + Table("Ed") + " SET " +
+                                      Set({"Id", "Code", "Name", "Amount", "Stamp"}) + " WHERE " +
+                                      Name("Id") + " = ?");
+  EXPECT_EQ(Ledger("WHERE Id = 2"),
+            (Rows{{"2", "B", "deferred", "225", "2004-01-16 09:00:00", "memo two"}}));
 
   // Once read, the long value goes with the row through the cursor.
   Open(std::string(kColumns) + " WHERE Id = 2");
@@ -514,7 +547,8 @@ TEST_F(EditTest, CellsLeftOutKeepTheirStoredValues) {
   q.SetColString(6, "memo read");
   q.Update();
   EXPECT_EQ(statements.size(), 1u);
-  EXPECT_EQ(Ledger("WHERE Id = 2"), (Rows{{"2", "B", "deferred", "225", "2004-01-16 09:00:00", "memo read"}}));
+  EXPECT_EQ(Ledger("WHERE Id = 2"),
+            (Rows{{"2", "B", "deferred", "225", "2004-01-16 09:00:00", "memo read"}}));
 
   q.SetBlobDeferral(false);
   Open(std::string(kColumns) + " WHERE Id = 3");
@@ -523,9 +557,11 @@ TEST_F(EditTest, CellsLeftOutKeepTheirStoredValues) {
   q.SetColIgnore(2, true);
   q.Update();
   ASSERT_EQ(statements.size(), 2u);
-  EXPECT_EQ(statements[1].second, "UPDATE " + Table("Ed") + " SET " + Set({"Id", "Name", "Amount", "Stamp", "Memo"}) +
-                                      " WHERE " + Name("Id") + " = ?");
-  EXPECT_EQ(Ledger("WHERE Id = 3"), (Rows{{"3", "C", "ignored code", "300", "2004-01-17 10:00:00", "memo three"}}));
+  EXPECT_EQ(statements[1].second, "UPDATE " + Table("Ed") + " SET " +
+                                      Set({"Id", "Name", "Amount", "Stamp", "Memo"}) + " WHERE " +
+                                      Name("Id") + " = ?");
+  EXPECT_EQ(Ledger("WHERE Id = 3"),
+            (Rows{{"3", "C", "ignored code", "300", "2004-01-17 10:00:00", "memo three"}}));
 }
 
 }  // namespace

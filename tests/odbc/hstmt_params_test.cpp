@@ -81,7 +81,8 @@ TEST_F(ParamTest, RepeatedNamesAndUnknownNames) {
   EXPECT_EQ(q.ParamByName("VAL"), 1);
   EXPECT_EQ(q.ParamByName("Other"), 3);
   EXPECT_EQ(QuarnelMessage([&] { q.ParamByName("x"); }), "Token X not found in SQL statement.");
-  EXPECT_EQ(QuarnelMessage([&] { q.ParamByName("no_such1"); }), "Token NO_SUCH1 not found in SQL statement.");
+  EXPECT_EQ(QuarnelMessage([&] { q.ParamByName("no_such1"); }),
+            "Token NO_SUCH1 not found in SQL statement.");
 
   // Names of the text as it stands when no parse has happened since it was set.
   q.Close();
@@ -104,10 +105,12 @@ TEST_F(ParamTest, ParameterTypeServesOneBindOnly) {
   // psqlODBC keeps the types in its parameter descriptor; sqliteodbc has no descriptor
   // functions, so there only the execution below shows that the binds stand.
   SQLHDESC ipd = nullptr;
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLGetStmtAttr(q.Handle(), SQL_ATTR_IMP_PARAM_DESC, &ipd, sizeof ipd, nullptr)));
+  ASSERT_TRUE(SQL_SUCCEEDED(
+      SQLGetStmtAttr(q.Handle(), SQL_ATTR_IMP_PARAM_DESC, &ipd, sizeof ipd, nullptr)));
   SQLSMALLINT first = 0, second = 0;
-  const bool readable = SQL_SUCCEEDED(SQLGetDescField(ipd, 1, SQL_DESC_PARAMETER_TYPE, &first, 0, nullptr)) &&
-                        SQL_SUCCEEDED(SQLGetDescField(ipd, 2, SQL_DESC_PARAMETER_TYPE, &second, 0, nullptr));
+  const bool readable =
+      SQL_SUCCEEDED(SQLGetDescField(ipd, 1, SQL_DESC_PARAMETER_TYPE, &first, 0, nullptr)) &&
+      SQL_SUCCEEDED(SQLGetDescField(ipd, 2, SQL_DESC_PARAMETER_TYPE, &second, 0, nullptr));
   EXPECT_EQ(readable, ledger.IsPostgres());
   if (readable) {
     EXPECT_EQ(first, SQL_PARAM_INPUT_OUTPUT);
@@ -169,15 +172,18 @@ TEST_F(ParamTest, ArraysIndicatorsAndBulkBlobs) {
   EXPECT_EQ(q.GetParamSize(1), SQL_NTS);
   EXPECT_EQ(q.GetParamSize(2), 0);
   q.Execute();
-  EXPECT_EQ(ledger.Query("SELECT A, B FROM P WHERE B >= 10 ORDER BY B"),
-            (std::vector<std::vector<std::string>>{{"arr1", "10"}, {"arr2", "11"}, {"arr3", "12"}}));
+  EXPECT_EQ(
+      ledger.Query("SELECT A, B FROM P WHERE B >= 10 ORDER BY B"),
+      (std::vector<std::vector<std::string>>{{"arr1", "10"}, {"arr2", "11"}, {"arr3", "12"}}));
 
   // Long values cannot go as arrays; a missing value pointer is NULL.
   q.Close();
   q.SetSQL("INSERT INTO P (A, B, Memo) VALUES (:a, :b, :m)");
   q.Prepare();
   std::string memo = "text";
-  EXPECT_EQ(QuarnelMessage([&] { q.BindParamMain(3, SQL_C_CHAR, 2, SQL_NULLABLE, 0, 0, SQL_LONGVARCHAR, memo.data()); }),
+  EXPECT_EQ(QuarnelMessage([&] {
+              q.BindParamMain(3, SQL_C_CHAR, 2, SQL_NULLABLE, 0, 0, SQL_LONGVARCHAR, memo.data());
+            }),
             "Cannot insert bulk blobs.");
   char a[11] = "nulls";
   q.BindParamMain(1, SQL_C_CHAR, 0, SQL_NULLABLE, 0, 10, SQL_VARCHAR, a);
@@ -187,7 +193,9 @@ TEST_F(ParamTest, ArraysIndicatorsAndBulkBlobs) {
   // Binding a number again updates its record.
   q.BindParamMain(1, SQL_C_CHAR, 0, SQL_NULLABLE, 0, 10, SQL_VARCHAR, a);
   q.Execute();
-  EXPECT_EQ(ledger.Scalar("SELECT COUNT(*) FROM P WHERE A = 'nulls' AND B IS NULL AND Memo IS NULL"), "1");
+  EXPECT_EQ(
+      ledger.Scalar("SELECT COUNT(*) FROM P WHERE A = 'nulls' AND B IS NULL AND Memo IS NULL"),
+      "1");
 }
 
 TEST_F(ParamTest, LongTextByPartsWholeAndDetected) {
@@ -197,7 +205,9 @@ TEST_F(ParamTest, LongTextByPartsWholeAndDetected) {
   const struct {
     TBlobPlacement placement;
     int key;
-  } cases[] = {{TBlobPlacement::bpByParts, 101}, {TBlobPlacement::bpByExec, 102}, {TBlobPlacement::bpDetect, 103}};
+  } cases[] = {{TBlobPlacement::bpByParts, 101},
+               {TBlobPlacement::bpByExec, 102},
+               {TBlobPlacement::bpDetect, 103}};
   for (const auto& c : cases) {
     q.Close();
     q.SetBlobPlacement(c.placement);
@@ -211,8 +221,8 @@ TEST_F(ParamTest, LongTextByPartsWholeAndDetected) {
     q.Execute();
     EXPECT_EQ(ledger.Scalar("SELECT length(Memo) FROM P WHERE B = " + std::to_string(c.key)),
               std::to_string(value.size()));
-    EXPECT_EQ(ledger.Scalar("SELECT substr(Memo, " + std::to_string(value.size() - 20) + ") FROM P WHERE B = " +
-                            std::to_string(c.key)),
+    EXPECT_EQ(ledger.Scalar("SELECT substr(Memo, " + std::to_string(value.size() - 20) +
+                            ") FROM P WHERE B = " + std::to_string(c.key)),
               value.substr(value.size() - 21));
   }
   // The same long value read back through the statement.
@@ -257,10 +267,11 @@ TEST_F(ParamTest, DataAtExecutionLengths) {
   EXPECT_EQ(q.GetParamSize(2), 6);
   key = 203;
   q.Execute();
-  EXPECT_EQ(ledger.Query("SELECT B, Memo IS NULL, Memo FROM P WHERE B > 200 ORDER BY B"),
-            (std::vector<std::vector<std::string>>{{"201", ledger.IsPostgres() ? "f" : "0", "0123"},
-                                                   {"202", ledger.IsPostgres() ? "t" : "1", ""},
-                                                   {"203", ledger.IsPostgres() ? "f" : "0", "012345"}}));
+  EXPECT_EQ(
+      ledger.Query("SELECT B, Memo IS NULL, Memo FROM P WHERE B > 200 ORDER BY B"),
+      (std::vector<std::vector<std::string>>{{"201", ledger.IsPostgres() ? "f" : "0", "0123"},
+                                             {"202", ledger.IsPostgres() ? "t" : "1", ""},
+                                             {"203", ledger.IsPostgres() ? "f" : "0", "012345"}}));
 
   // Whole from the buffer, the size is the plain length.
   q.Close();

@@ -33,7 +33,8 @@ class OdbcStatement : public ::testing::Test {
     ledger.Exec("CREATE TABLE Num (K integer NOT NULL PRIMARY KEY, V varchar(10))");
     std::string sql;
     for (int k = 1; k <= n; ++k)
-      sql += "INSERT INTO Num (K, V) VALUES (" + std::to_string(k) + ", 'v" + std::to_string(k) + "');\n";
+      sql += "INSERT INTO Num (K, V) VALUES (" + std::to_string(k) + ", 'v" + std::to_string(k) +
+             "');\n";
     ledger.Exec(sql);
   }
 
@@ -43,23 +44,25 @@ class OdbcStatement : public ::testing::Test {
 };
 
 bool SameTimestamp(const SQL_TIMESTAMP_STRUCT& a, const SQL_TIMESTAMP_STRUCT& b) {
-  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
-         a.second == b.second && a.fraction == b.fraction;
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+         a.minute == b.minute && a.second == b.second && a.fraction == b.fraction;
 }
 
 }  // namespace
 
 TEST_F(OdbcStatement, EveryGetterOnEveryColumnType) {
   const bool pg = ledger.IsPostgres();
-  ledger.Exec("CREATE TABLE Vrste (Id integer NOT NULL, I integer, S smallint, B bigint, N numeric(10,2), R real, "
-              "D double precision, V varchar(20), C char(10), VT varchar(10), Dt date, Tm time, Ts " +
-              ledger.TimestampType() + ", Bo " + (pg ? "boolean" : "bit") + ", Bi " + (pg ? "bytea" : "blob") +
-              ", Lt text)");
+  ledger.Exec(
+      "CREATE TABLE Vrste (Id integer NOT NULL, I integer, S smallint, B bigint, N numeric(10,2), "
+      "R real, "
+      "D double precision, V varchar(20), C char(10), VT varchar(10), Dt date, Tm time, Ts " +
+      ledger.TimestampType() + ", Bo " + (pg ? "boolean" : "bit") + ", Bi " +
+      (pg ? "bytea" : "blob") + ", Lt text)");
   const std::string name = Utf8ToCp1250("Šiška");
   ledger.Exec("INSERT INTO Vrste VALUES (1, -42, -7, 9000000000, 42.5, 0.5, -2.25, '" + name +
-              "', 'AB', ' 17 ', '2004-01-15', '08:30:05', '2004-01-15 08:30:00', " + (pg ? "true" : "1") + ", " +
-              (pg ? "'\\x01020003'" : "X'01020003'") + ", 'long text');\n" +
-              "INSERT INTO Vrste (Id) VALUES (2);");
+              "', 'AB', ' 17 ', '2004-01-15', '08:30:05', '2004-01-15 08:30:00', " +
+              (pg ? "true" : "1") + ", " + (pg ? "'\\x01020003'" : "X'01020003'") +
+              ", 'long text');\n" + "INSERT INTO Vrste (Id) VALUES (2);");
   Run("SELECT I, S, B, N, R, D, V, C, VT, Dt, Tm, Ts, Bo, Bi, Lt FROM Vrste ORDER BY Id");
   ASSERT_EQ(st.NumCols(), 15);
   ASSERT_TRUE(st.FetchNext());
@@ -83,7 +86,8 @@ TEST_F(OdbcStatement, EveryGetterOnEveryColumnType) {
   EXPECT_EQ(st.ColInteger(4), 42);  // half to even
   EXPECT_DOUBLE_EQ(st.ColDouble(4), 42.5);
   EXPECT_EQ(st.ColString(5), " 5.00000000000000E-0001");
-  EXPECT_EQ(st.ColCType(5), pg ? SQL_C_FLOAT : SQL_C_DOUBLE);  // sqliteodbc describes real as double
+  EXPECT_EQ(st.ColCType(5),
+            pg ? SQL_C_FLOAT : SQL_C_DOUBLE);  // sqliteodbc describes real as double
   EXPECT_EQ(st.ColString(6), "-2.25000000000000E+0000");
   EXPECT_EQ(st.ColInteger(6), -2);
   EXPECT_EQ(st.ColString(7), name);
@@ -190,7 +194,8 @@ TEST_F(OdbcStatement, MaximaOfTheLedgerTables) {
   const std::string expected = ledger.Scalar("SELECT MAX(Poz) FROM TemePoz");
   Run("SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '26KA00001'");
   ASSERT_TRUE(st.FetchNext());
-  EXPECT_EQ(st.ColString(1), ledger.Scalar("SELECT MAX(Poz) FROM TemePoz WHERE Kljuc = '26KA00001'"));
+  EXPECT_EQ(st.ColString(1),
+            ledger.Scalar("SELECT MAX(Poz) FROM TemePoz WHERE Kljuc = '26KA00001'"));
   EXPECT_EQ(st.ColNames(), std::vector<std::string>{ledger.IsPostgres() ? "maxvalue" : "MaxValue"});
   EXPECT_FALSE(expected.empty());
   // MAX of a numeric column: a double on PostgreSQL; sqliteodbc describes it from the data.
@@ -218,7 +223,8 @@ TEST_F(OdbcStatement, TokensLiteralsAndTheBatch) {
     Run(first);
     Run(second);
   }
-  EXPECT_EQ(ledger.Query("SELECT A FROM T ORDER BY A"), (std::vector<std::vector<std::string>>{{"12:30"}, {"x'y"}}));
+  EXPECT_EQ(ledger.Query("SELECT A FROM T ORDER BY A"),
+            (std::vector<std::vector<std::string>>{{"12:30"}, {"x'y"}}));
   // A bad token is refused before anything reaches the driver; the statement stays usable.
   st.Close();
   st.SetSQL("INSERT INTO T (A) VALUES ('lost'): ");
@@ -260,9 +266,10 @@ TEST_F(OdbcStatement, NotificationsPrepareAndRowsAffected) {
   st.Execute();
   ASSERT_TRUE(st.FetchNext());
   EXPECT_EQ(st.ColString(1), "v2");
-  EXPECT_EQ(log, (std::vector<std::string>{"OnInit", "BeforePrepare", "AfterPrepare", "BeforeExecute",
-                                           "AfterExecute", "BeforeFetch", "AfterFetch", "BeforeFetch",
-                                           "BeforeExecute", "AfterExecute", "BeforeFetch", "AfterFetch"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"OnInit", "BeforePrepare", "AfterPrepare",
+                                           "BeforeExecute", "AfterExecute", "BeforeFetch",
+                                           "AfterFetch", "BeforeFetch", "BeforeExecute",
+                                           "AfterExecute", "BeforeFetch", "AfterFetch"}));
   log.clear();
   st.SetSQL("UPDATE Num SET V = 'w' WHERE K >= 2");
   EXPECT_FALSE(st.Prepared());
@@ -290,7 +297,8 @@ TEST_F(OdbcStatement, LongDataIsReadInBlobSizePieces) {
   ledger.Exec("CREATE TABLE L (K integer, Txt text)");
   std::string big;
   for (int i = 0; big.size() < 70000; ++i) big += "line " + std::to_string(i) + ";";
-  ledger.Exec("INSERT INTO L VALUES (1, '" + big + "'); INSERT INTO L VALUES (2, ''); INSERT INTO L VALUES (3, NULL)");
+  ledger.Exec("INSERT INTO L VALUES (1, '" + big +
+              "'); INSERT INTO L VALUES (2, ''); INSERT INTO L VALUES (3, NULL)");
   EXPECT_EQ(st.BlobSize(), 32768);
   st.SetBlobSize(1024);  // too small: ignored
   EXPECT_EQ(st.BlobSize(), 32768);
@@ -415,7 +423,8 @@ TEST_F(OdbcStatement, FetchDirectionsRowStatusAndBookmarks) {
   ledger.Exec("ALTER TABLE Num ADD T text;\nUPDATE Num SET T = 'long ' || K;\n");
   st.Close();
   st.SetConcurrencyType(SQL_CONCUR_READ_ONLY);
-  for (const std::string sql : {"SELECT K FROM Num ORDER BY K", "SELECT K, T FROM Num ORDER BY K"}) {
+  for (const std::string sql :
+       {"SELECT K FROM Num ORDER BY K", "SELECT K, T FROM Num ORDER BY K"}) {
     Run(sql);
     std::vector<std::vector<unsigned char>> marks;
     while (st.FetchNext()) {
@@ -513,6 +522,6 @@ TEST_F(OdbcStatement, ColByNameCloseAndAsync) {
   EXPECT_EQ(fresh.StringTrimming(), TStringTrimming::stTrimTrailing);
   EXPECT_EQ(fresh.RowCountMethod(), TRowCountMethod::rcFunction);
   EXPECT_EQ(fresh.NoRowsAffected(), static_cast<TNoRowsAffected>(nrByUpdate));
-  EXPECT_FALSE(fresh.BindBookmarks() || fresh.BlobDeferral() || fresh.ExecAsync() || fresh.SkipByCursor() ||
-               fresh.SkipByPosition() || fresh.BindByName());
+  EXPECT_FALSE(fresh.BindBookmarks() || fresh.BlobDeferral() || fresh.ExecAsync() ||
+               fresh.SkipByCursor() || fresh.SkipByPosition() || fresh.BindByName());
 }

@@ -42,7 +42,10 @@ TEST(CodePage, EveryByteRoundTripsAndSlovenianLettersMap) {
       EXPECT_EQ(Utf8ToCp1250(utf8), one) << b;
     }
   }
-  EXPECT_EQ(Utf8ToCp1250("Prenos knjižb zaključen !"), "Prenos knji\x9e" "b zaklju\xe8" "en !");
+  EXPECT_EQ(Utf8ToCp1250("Prenos knjižb zaključen !"),
+            "Prenos knji\x9e"
+            "b zaklju\xe8"
+            "en !");
   EXPECT_EQ(Utf8ToCp1250("ŠšČčŽž"), "\x8a\x9a\xc8\xe8\x8e\x9e");
   EXPECT_EQ(Utf8ToCp1250("日本"), "??");
   EXPECT_EQ(Utf8ToCp1250("\xff\xfe"), "??");  // malformed input never crashes
@@ -50,8 +53,10 @@ TEST(CodePage, EveryByteRoundTripsAndSlovenianLettersMap) {
 }
 
 TEST(CodePage, Utf8OfEveryLengthIsWrittenAndReadBack) {
-  const std::vector<std::pair<char32_t, std::string>> forms = {
-      {U'a', "a"}, {U'\u017E', "\xC5\xBE"}, {U'\u20AC', "\xE2\x82\xAC"}, {U'\U0001F600', "\xF0\x9F\x98\x80"}};
+  const std::vector<std::pair<char32_t, std::string>> forms = {{U'a', "a"},
+                                                               {U'\u017E', "\xC5\xBE"},
+                                                               {U'\u20AC', "\xE2\x82\xAC"},
+                                                               {U'\U0001F600', "\xF0\x9F\x98\x80"}};
   for (const auto& [cp, utf8] : forms) {
     std::string out = "x";
     AppendUtf8(out, cp);
@@ -78,7 +83,9 @@ TEST(Prefix, WindowsPathsMapIntoThePrefixWithoutRegardToCase) {
   EXPECT_EQ(AliasDir("TorvikTemp"), p.Dir() / "aliases" / "TorvikTemp");
   EXPECT_TRUE(fs::is_directory(p.Dir() / "aliases" / "TorvikTemp"));
   // A name in Windows-1250 becomes a UTF-8 file name.
-  EXPECT_EQ(MapWindowsPath("c:\\\x9e" "aba.txt"), p.Dir() / "drive_c" / "žaba.txt");
+  EXPECT_EQ(MapWindowsPath("c:\\\x9e"
+                           "aba.txt"),
+            p.Dir() / "drive_c" / "žaba.txt");
 }
 
 TEST(Prefix, DefaultsToXdgDataHomeThenHome) {
@@ -110,7 +117,8 @@ TEST(Convert, FloatsUseTheUsersDecimalSeparator) {
   comma.DecimalSeparator = ',';
   SetFormatSettings(comma);
   EXPECT_DOUBLE_EQ(StrToFloat("1234,56"), 1234.56);
-  EXPECT_EQ(MessageOf([] { StrToFloat("1234.56"); }), "'1234.56' is not a valid floating point value");
+  EXPECT_EQ(MessageOf([] { StrToFloat("1234.56"); }),
+            "'1234.56' is not a valid floating point value");
   SetFormatSettings(FormatSettings{});
   EXPECT_DOUBLE_EQ(StrToFloat(" -3.5e2 "), -350);
   EXPECT_EQ(MessageOf([] { StrToFloat(""); }), "'' is not a valid floating point value");

@@ -1,12 +1,13 @@
 // Text files in any common encoding as Windows-1250 lines, and the exact code-page
 // conversions the local tables store texts with.
+#include "platform/text_encoding.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/text_encoding.h"
 
 namespace prenos {
 namespace {
@@ -77,17 +78,23 @@ TEST(TextEncoding, UnmarkedTextIsWindows1250UnlessItIsUtf8OfTheCodePage) {
 }
 
 TEST(TextEncoding, MarkedTextThatDoesNotConvertNamesLineAndColumn) {
-  EXPECT_EQ(Failure("\xEF\xBB\xBF" "abc\r\nšž 中\n"),
+  EXPECT_EQ(Failure("\xEF\xBB\xBF"
+                    "abc\r\nšž 中\n"),
             "Napaka v vrstici 2, stolpec 4:\nznaka U+4E2D ni v kodni tabeli Windows-1250 @2:4");
   EXPECT_EQ(Failure(Utf16(u"x\nyΩ", false)),
             "Napaka v vrstici 2, stolpec 2:\nznaka U+03A9 ni v kodni tabeli Windows-1250 @2:2");
   EXPECT_EQ(Failure(Utf16(u"ab\xD83D\xDE00", true)),  // a character beyond the 16-bit plane
             "Napaka v vrstici 1, stolpec 3:\nznaka U+1F600 ni v kodni tabeli Windows-1250 @1:3");
-  EXPECT_EQ(Failure("\xEF\xBB\xBF" "ab\xC3(\n"), "Napaka v vrstici 1, stolpec 3:\nzapis UTF-8 ni veljaven @1:3");
-  EXPECT_EQ(Failure("\xEF\xBB\xBF\xC0\x80"), "Napaka v vrstici 1, stolpec 1:\nzapis UTF-8 ni veljaven @1:1");
-  EXPECT_EQ(Failure(Utf16(u"a\xDC00", false)), "Napaka v vrstici 1, stolpec 2:\nzapis UTF-16 ni veljaven @1:2");
+  EXPECT_EQ(Failure("\xEF\xBB\xBF"
+                    "ab\xC3(\n"),
+            "Napaka v vrstici 1, stolpec 3:\nzapis UTF-8 ni veljaven @1:3");
+  EXPECT_EQ(Failure("\xEF\xBB\xBF\xC0\x80"),
+            "Napaka v vrstici 1, stolpec 1:\nzapis UTF-8 ni veljaven @1:1");
+  EXPECT_EQ(Failure(Utf16(u"a\xDC00", false)),
+            "Napaka v vrstici 1, stolpec 2:\nzapis UTF-16 ni veljaven @1:2");
   EXPECT_EQ(Failure(Utf16(u"a\n", true) + "b"),
-            "Napaka v vrstici 2, stolpec 1:\ndatoteka UTF-16 se kon\xe8" "a s polovico znaka @2:1");
+            "Napaka v vrstici 2, stolpec 1:\ndatoteka UTF-16 se kon\xe8"
+            "a s polovico znaka @2:1");
 }
 
 TEST(CodePageExact, EveryByteComesBackAndOnlyCodePageTextConverts) {
@@ -100,8 +107,11 @@ TEST(CodePageExact, EveryByteComesBackAndOnlyCodePageTextConverts) {
   EXPECT_EQ(Cp1250ToUtf8Exact("\x8a\x81"), "Š\xC2\x81");
   std::string out;
   EXPECT_TRUE(TryUtf8ToCp1250("Žabica €", out));
-  EXPECT_EQ(out, "\x8e" "abica \x80");
-  for (const char* bad : {"中", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "a\x80"}) EXPECT_FALSE(TryUtf8ToCp1250(bad, out)) << bad;
+  EXPECT_EQ(out,
+            "\x8e"
+            "abica \x80");
+  for (const char* bad : {"中", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "a\x80"})
+    EXPECT_FALSE(TryUtf8ToCp1250(bad, out)) << bad;
 }
 
 }  // namespace

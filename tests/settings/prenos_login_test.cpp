@@ -2,10 +2,9 @@
 // reads back, shows the user name, and refuses bad input with a clear message and
 // without touching the registry file.
 #include <gtest/gtest.h>
-
 #include <poll.h>
-#include <signal.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,7 +109,8 @@ TEST(PrenosLogin, StoresALoginThatTheProgramReadsBack) {
   EXPECT_EQ(st.st_mode & 07777, 0600u);
   const std::string file = FileBytes(SystemReg(prefix));
   EXPECT_EQ(file.find("Geslo"), std::string::npos);  // only the scrambled hex is stored
-  EXPECT_NE(file.find("\"Password\"=\"" + HexEncrypt(Utf8ToCp1250("Geslo-žabica 1"), kPasswordKey) + "\""),
+  EXPECT_NE(file.find("\"Password\"=\"" + HexEncrypt(Utf8ToCp1250("Geslo-žabica 1"), kPasswordKey) +
+                      "\""),
             std::string::npos)
       << file;
 
@@ -176,14 +176,17 @@ TEST(PrenosLogin, KeepsTheOtherKeysOfAnExistingFile) {
   TempPrefix prefix;
   const std::string old =
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Drugo]\r\n"
-      "\"A\"=\"b\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL]\r\n\"UserName\"=\"staro\"\r\n"
+      "\"A\"=\"b\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL]\r\n\"UserName\"="
+      "\"staro\"\r\n"
       "\"Opomba\"=\"ostane\"\r\n\r\n";
   std::ofstream(SystemReg(prefix), std::ios::binary) << old;
   ASSERT_EQ(Tool(prefix, "novo", "x\n").code, 0);
-  EXPECT_EQ(FileBytes(SystemReg(prefix)),
-            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Drugo]\r\n"
-            "\"A\"=\"b\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL]\r\n\"UserName\"=\"novo\"\r\n"
-            "\"Opomba\"=\"ostane\"\r\n\"Password\"=\"" + HexEncrypt("x", kPasswordKey) + "\"\r\n\r\n");
+  EXPECT_EQ(
+      FileBytes(SystemReg(prefix)),
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Drugo]\r\n"
+      "\"A\"=\"b\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL]\r\n\"UserName\"=\"novo\"\r\n"
+      "\"Opomba\"=\"ostane\"\r\n\"Password\"=\"" +
+          HexEncrypt("x", kPasswordKey) + "\"\r\n\r\n");
 }
 
 TEST(PrenosLogin, BadInputGetsAClearErrorAndStoresNothing) {
@@ -236,7 +239,8 @@ TEST(PrenosLogin, BadInputGetsAClearErrorAndStoresNothing) {
 
   // A damaged file is named with its line and never overwritten.
   chmod(SystemReg(prefix).c_str(), 0600);
-  const std::string damaged = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n";
+  const std::string damaged =
+      "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n";
   std::ofstream(SystemReg(prefix), std::ios::binary) << damaged;
   r = Tool(prefix, "janez", "drugo\n");
   EXPECT_EQ(r.code, 1);

@@ -2,7 +2,6 @@
 // made when missing with the rest of the file kept, the accessor's rules, the password's
 // hex and scrambling, and the one error-log record of each failure.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <fstream>
@@ -31,9 +30,16 @@ std::string Utf16Le(const std::string& utf8) {
   for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     char32_t cp;
-    if (c < 0x80) { cp = c; i += 1; }
-    else if (c < 0xE0) { cp = ((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F); i += 2; }
-    else { cp = ((c & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F); i += 3; }
+    if (c < 0x80) {
+      cp = c;
+      i += 1;
+    } else if (c < 0xE0) {
+      cp = ((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F);
+      i += 2;
+    } else {
+      cp = ((c & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F);
+      i += 3;
+    }
     out += static_cast<char>(cp & 0xFF);
     out += static_cast<char>(cp >> 8);
   }
@@ -116,15 +122,18 @@ TEST(Scramble, HexDecryptPairsOddLengthsCaseAndBadDigits) {
   EXPECT_EQ(HexDecrypt("", k), "");
   EXPECT_EQ(HexDecrypt("A", k), "");  // 0.5 pairs round to 0
   EXPECT_EQ(HexDecrypt("AB", k), Decrypt("\xAB", k));
-  EXPECT_EQ(HexDecrypt("ABC", k), Decrypt("\xAB\x0C", k));          // the third digit alone
-  EXPECT_EQ(HexDecrypt("ABCDE", k), Decrypt("\xAB\xCD", k));        // the fifth ignored
+  EXPECT_EQ(HexDecrypt("ABC", k), Decrypt("\xAB\x0C", k));    // the third digit alone
+  EXPECT_EQ(HexDecrypt("ABCDE", k), Decrypt("\xAB\xCD", k));  // the fifth ignored
   EXPECT_EQ(HexDecrypt("ABCDEF1", k), Decrypt("\xAB\xCD\xEF\x01", k));
   EXPECT_EQ(HexDecrypt("ABCDEF123", k), Decrypt("\xAB\xCD\xEF\x12", k));
   EXPECT_EQ(HexDecrypt("abcdef", k), HexDecrypt("ABCDEF", k));
   EXPECT_EQ(HexDecrypt("aBcD", k), Decrypt("\xAB\xCD", k));
   EXPECT_EQ(HexDecrypt(HexEncrypt("Geslo123", k), k), "Geslo123");
   EXPECT_EQ(HexEncrypt("\x2B\xFD", k), "4142");
-  const std::string upper = HexEncrypt("\x9a\x9e\xe8" "abc", k);
+  const std::string upper = HexEncrypt(
+      "\x9a\x9e\xe8"
+      "abc",
+      k);
   EXPECT_EQ(upper.find_first_of("abcdef"), std::string::npos) << upper;
 
   const auto message = [&](const std::string& hex) {
@@ -153,9 +162,13 @@ TEST(StoredLogin, AWindowsExportInUtf16IsReadAndLeftAsItWas) {
       "\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL]\n"
       "\"UserName\"=\"Žiga \\\"Ž\\\" \\\\knjigovodja\"\n"
-      "\"Password\"=\"" + HexEncrypt(Utf8ToCp1250(password), kPasswordKey) + "\"\n"
+      "\"Password\"=\"" +
+      HexEncrypt(Utf8ToCp1250(password), kPasswordKey) +
+      "\"\n"
       "\"Port\"=dword:00000599\n"
-      "\"Pot\"=hex(2):" + Hex2("%TEMP%\\x") + "\n"
+      "\"Pot\"=hex(2):" +
+      Hex2("%TEMP%\\x") +
+      "\n"
       "\"Blob\"=hex:01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n"
       "  17,18,19,1a\n"
       "@=\"privzeto\"\n"
@@ -172,7 +185,7 @@ TEST(StoredLogin, AWindowsExportInUtf16IsReadAndLeftAsItWas) {
   EXPECT_EQ(FileBytes(SystemReg()), bytes);
 
   EXPECT_EQ(RegReadString(kLoginKey, "Pot", "-"), "%TEMP%\\x");  // expandable: a text
-  EXPECT_EQ(RegReadString(kLoginKey, "Port", "-"), "-");          // dword: not a text
+  EXPECT_EQ(RegReadString(kLoginKey, "Port", "-"), "-");         // dword: not a text
   EXPECT_EQ(RegReadString(kLoginKey, "Blob", "-"), "-");
   EXPECT_EQ(RegReadString(kLoginKey, "", "-"), "privzeto");
   EXPECT_EQ(RegReadString(kLoginKey, "Missing", "-"), "-");
@@ -226,7 +239,8 @@ TEST(StoredLogin, MissingKeysAreCreatedAndTheRestOfTheFileKept) {
 
   // The new key was added, in the file's own encoding and line ends, after the old text.
   const std::string after = FileBytes(SystemReg());
-  const std::string kept = "\xFF\xFE" + Utf16Le(text.substr(0, text.size() - 2));  // less the last CR LF
+  const std::string kept =
+      "\xFF\xFE" + Utf16Le(text.substr(0, text.size() - 2));  // less the last CR LF
   EXPECT_EQ(after.substr(0, kept.size()), kept);
   EXPECT_EQ(after.substr(kept.size()),
             Utf16Le(Crlf("\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL]\n\n")));
@@ -252,7 +266,8 @@ TEST(StoredLogin, NoFileAtAllGivesANewOneWithTheKey) {
   EXPECT_EQ(r.password, "");
   EXPECT_EQ(FileBytes(SystemReg()),
             "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar]\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL]\n\n");
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar]\n\n[HKEY_LOCAL_"
+            "MACHINE\\SOFTWARE\\Stelvar\\SQL]\n\n");
   EXPECT_EQ(Mode(SystemReg()), 0600u);
   EXPECT_TRUE(ErrorRecords().empty());
   // The accessor is left on HKEY_LOCAL_MACHINE with the login key open.
@@ -280,7 +295,8 @@ TEST(StoredLogin, UserNameAndPasswordDefaultsAndNonTextValues) {
   EXPECT_EQ(r.user, "sa");  // not a text: as if missing
   EXPECT_EQ(r.password, "");
 
-  WriteSystemReg(Login("\"UserName\"=hex(2):" + Hex2("ivan") + "\n\"Password\"=hex(2):" + Hex2("ABCDE")));
+  WriteSystemReg(
+      Login("\"UserName\"=hex(2):" + Hex2("ivan") + "\n\"Password\"=hex(2):" + Hex2("ABCDE")));
   r = Read();
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.user, "ivan");
@@ -307,7 +323,8 @@ TEST(StoredLogin, OddLengthAndLowerCasePasswords) {
 
 TEST(StoredLogin, ABadHexPasswordIsOneRecordAndAnEmptyPassword) {
   TempPrefix prefix;
-  WriteSystemReg(Login("\"UserName\"=\"ivan\"\n\"Password\"=\"QQ" + HexEncrypt("tajno", kPasswordKey) + "\""));
+  WriteSystemReg(
+      Login("\"UserName\"=\"ivan\"\n\"Password\"=\"QQ" + HexEncrypt("tajno", kPasswordKey) + "\""));
   const Result r = Read();
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.user, "ivan");
@@ -323,7 +340,8 @@ TEST(StoredLogin, ABadHexPasswordIsOneRecordAndAnEmptyPassword) {
 
 TEST(StoredLogin, AReadOnlyFileFailsEveryOpenForFullAccess) {
   TempPrefix prefix;
-  WriteSystemReg(Login("\"UserName\"=\"ivan\"\n\"Password\"=\"" + HexEncrypt("x", kPasswordKey) + "\""));
+  WriteSystemReg(
+      Login("\"UserName\"=\"ivan\"\n\"Password\"=\"" + HexEncrypt("x", kPasswordKey) + "\""));
   const std::string before = FileBytes(SystemReg());
   chmod(SystemReg().c_str(), 0444);
 
@@ -348,12 +366,15 @@ TEST(StoredLogin, AFileNotInTheExportFormatIsOneRecordAndIsNeverRewritten) {
       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n",
       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n",
       "Windows Registry Editor Version 5.00\n\n\"UserName\"=\"before any key\"\n",
-      "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"A\"=\"no end\n",
+      "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"A\"=\"no "
+      "end\n",
       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"A\"=hex:zz\n",
-      "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"A\"=hex:01,\\\n",
+      "Windows Registry Editor Version "
+      "5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"A\"=hex:01,\\\n",
       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\nrandom words\n",
-      "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"A\"=\"\xC8\"\n",  // not UTF-8
-      Utf16Le("Windows Registry Editor Version 5.00\r\n"),  // UTF-16 without its mark
+      "Windows Registry Editor Version "
+      "5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"A\"=\"\xC8\"\n",  // not UTF-8
+      Utf16Le("Windows Registry Editor Version 5.00\r\n"),         // UTF-16 without its mark
   };
   size_t expected = 0;
   for (const std::string& text : cases) {
@@ -410,7 +431,8 @@ TEST(Registry, RootKeysRelativeAndAbsolutePathsAndTheOpenKey) {
 TEST(RegistryFile, WhatTheFormatCannotHoldIsRefusedAndTheFileKept) {
   const std::string key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL";
   TRegFile file = TRegFile::FromBytes(
-      "Windows Registry Editor Version 5.00\n\n[" + key + "]\n\"UserName\"=\"janez\"\n", "system.reg");
+      "Windows Registry Editor Version 5.00\n\n[" + key + "]\n\"UserName\"=\"janez\"\n",
+      "system.reg");
   const std::string before = file.ToBytes();
   // A zero byte would be written into a UTF-8 file that then no longer reads.
   EXPECT_THROW(file.SetString(key, "UserName", std::string("a\0b", 3)), ERegistryException);

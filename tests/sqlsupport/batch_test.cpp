@@ -1,8 +1,9 @@
 // The pending batch on real ledgers through the data module's statements: the threshold,
 // forced sends, a send that fails part-way (nothing of it reaches the ledger, one record,
 // the batch kept and sent once later), a lost link, and HstmtExecute's box and record.
-#include <gtest/gtest.h>
+#include "sqlsupport/batch.h"
 
+#include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -13,24 +14,25 @@
 #include "ledger/ledger_fixture.h"
 #include "odbc/odbcerror.h"
 #include "platform/exceptions.h"
-#include "sqlsupport/batch.h"
 #include "sqlsupport/batch_send.h"
-#include "support/error_records.h"
 #include "sqlsupport/insertsql.h"
+#include "support/error_records.h"
 
 using namespace prenos;
 using prenos::testing::ErrorRecords;
-using prenos::testing::TestLedger;
 using prenos::testing::Field;
+using prenos::testing::TestLedger;
 
 namespace {
 
 // One posting line of journal `kljuc` at position `poz`, as the run builds it.
-void AppendLine(std::string& batch, const std::string& kljuc, int poz, const std::string& opomba = "") {
-  InsertSQL("TemePoz",
-            {"Kljuc", kljuc, "Poz", poz, "Konto", "1200", "ProtiKonto", "7600", "Opomba", opomba, "DatumDok",
-             TVarRec::DateTime(37042.5), "Debet", TCurrency{1234560}, "Kredit", TCurrency{0}},
-            batch);
+void AppendLine(std::string& batch, const std::string& kljuc, int poz,
+                const std::string& opomba = "") {
+  InsertSQL(
+      "TemePoz",
+      {"Kljuc", kljuc, "Poz", poz, "Konto", "1200", "ProtiKonto", "7600", "Opomba", opomba,
+       "DatumDok", TVarRec::DateTime(37042.5), "Debet", TCurrency{1234560}, "Kredit", TCurrency{0}},
+      batch);
 }
 
 size_t LineLength(int poz, size_t padding) {
@@ -112,14 +114,17 @@ TEST(SplitStatements, EndsAtTheBlankAfterParenthesisAndSemicolonOutsideLiterals)
   EXPECT_EQ(SplitStatements("INSERT INTO T(A) VALUES (1); INSERT INTO T(A) VALUES (2); "),
             (V{"INSERT INTO T(A) VALUES (1); ", "INSERT INTO T(A) VALUES (2); "}));
   // "); " inside a literal, also after a doubled quote, does not end the statement.
-  EXPECT_EQ(SplitStatements("INSERT INTO T(A) VALUES ('a); b'); INSERT INTO T(A) VALUES ('x''); y'); "),
-            (V{"INSERT INTO T(A) VALUES ('a); b'); ", "INSERT INTO T(A) VALUES ('x''); y'); "}));
+  EXPECT_EQ(
+      SplitStatements("INSERT INTO T(A) VALUES ('a); b'); INSERT INTO T(A) VALUES ('x''); y'); "),
+      (V{"INSERT INTO T(A) VALUES ('a); b'); ", "INSERT INTO T(A) VALUES ('x''); y'); "}));
   // A tail without an end is a statement of its own; a text without any end is one.
-  EXPECT_EQ(SplitStatements("INSERT INTO T(A) VALUES (1); SELECT 1"), (V{"INSERT INTO T(A) VALUES (1); ", "SELECT 1"}));
+  EXPECT_EQ(SplitStatements("INSERT INTO T(A) VALUES (1); SELECT 1"),
+            (V{"INSERT INTO T(A) VALUES (1); ", "SELECT 1"}));
   EXPECT_EQ(SplitStatements("SELECT 1"), (V{"SELECT 1"}));
   EXPECT_EQ(SplitStatements(""), (V{""}));
   // ");" without the blank, or a ";" after something else, is no end.
-  EXPECT_EQ(SplitStatements("SELECT f(1);SELECT 2; SELECT 3"), (V{"SELECT f(1);SELECT 2; SELECT 3"}));
+  EXPECT_EQ(SplitStatements("SELECT f(1);SELECT 2; SELECT 3"),
+            (V{"SELECT f(1);SELECT 2; SELECT 3"}));
 }
 
 TEST_F(Batch, ABatchOfUpTo8192CharactersWaitsAndOneOf8193IsSent) {

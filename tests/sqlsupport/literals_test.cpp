@@ -1,5 +1,7 @@
 // SQL literals and the INSERT builder: quoting, numbers in the general format, fixed
 // date-time separators, the per-kind writing of values, and independence of the locale.
+#include "sqlsupport/literals.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -9,9 +11,8 @@
 
 #include "platform/convert.h"
 #include "platform/datetime.h"
-#include "support/error_records.h"
 #include "sqlsupport/insertsql.h"
-#include "sqlsupport/literals.h"
+#include "support/error_records.h"
 
 using namespace prenos;
 using prenos::testing::ErrorRecords;
@@ -58,7 +59,9 @@ TEST(InsertSQL, BuildsOneStatementPerCallWithTheValuesByKind) {
   // Texts.
   EXPECT_EQ(Value("''"), "''''''");
   EXPECT_EQ(Value(""), "''");
-  EXPECT_EQ(Value(std::string("\x8a") + "ola"), "'\x8a" "ola'");
+  EXPECT_EQ(Value(std::string("\x8a") + "ola"),
+            "'\x8a"
+            "ola'");
   // Integers of both widths, with their sign.
   EXPECT_EQ(Value(0), "0");
   EXPECT_EQ(Value(-42), "-42");
@@ -160,11 +163,14 @@ TEST(FloatToStrSQL, AValueThatIsNoNumberIsRecordedAndGivesTheEmptyText) {
 }
 
 TEST(DateTimeToStrSQL, NineteenCharactersWithFixedSeparators) {
-  EXPECT_EQ(DateTimeToStrSQL(EncodeDate(2001, 5, 31) + EncodeTime(14, 5, 9, 0)), "2001/05/31 14:05:09");
+  EXPECT_EQ(DateTimeToStrSQL(EncodeDate(2001, 5, 31) + EncodeTime(14, 5, 9, 0)),
+            "2001/05/31 14:05:09");
   EXPECT_EQ(DateTimeToStrSQL(EncodeDate(2002, 1, 2)), "2002/01/02 00:00:00");
-  EXPECT_EQ(DateTimeToStrSQL(EncodeDate(1999, 12, 31) + EncodeTime(23, 59, 59, 999)), "1999/12/31 23:59:59");
+  EXPECT_EQ(DateTimeToStrSQL(EncodeDate(1999, 12, 31) + EncodeTime(23, 59, 59, 999)),
+            "1999/12/31 23:59:59");
   EXPECT_EQ(DateTimeToStrSQL(EncodeDate(1, 1, 1)), "0001/01/01 00:00:00");
-  EXPECT_EQ(DateTimeToStrSQL(EncodeDate(9999, 12, 31) + EncodeTime(12, 0, 0, 0)), "9999/12/31 12:00:00");
+  EXPECT_EQ(DateTimeToStrSQL(EncodeDate(9999, 12, 31) + EncodeTime(12, 0, 0, 0)),
+            "9999/12/31 12:00:00");
   // Before the origin the time of day still counts forward from midnight.
   EXPECT_EQ(DateTimeToStrSQL(-1.25), "1899/12/29 06:00:00");
   EXPECT_EQ(DateTimeToStrSQL(EncodeTime(8, 30, 0, 0)), "1899/12/30 08:30:00");
@@ -201,7 +207,8 @@ TEST(Literals, ACommaLocaleChangesNothing) {
   ASSERT_EQ(build(), expected);
 
   const FormatSettings saved = CurrentFormatSettings();
-  ASSERT_NE(std::setlocale(LC_ALL, "sl_SI.UTF-8"), nullptr) << "locale sl_SI.UTF-8 is not installed";
+  ASSERT_NE(std::setlocale(LC_ALL, "sl_SI.UTF-8"), nullptr)
+      << "locale sl_SI.UTF-8 is not installed";
   SetFormatSettings(FormatSettingsFromLocale("sl_SI.UTF-8"));
   // The locale is really in force: the C library and the settings use a comma.
   char buf[16];

@@ -1,8 +1,9 @@
 // The transaction scope on real ledgers: committed work is seen from outside, work left
 // uncommitted is undone, auto-commit is back afterwards, and a commit the driver answers
 // with success on a connection it knows is lost does not count.
-#include <gtest/gtest.h>
+#include "sqlsupport/transaction.h"
 
+#include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -12,7 +13,6 @@
 #include "odbc/hdbc.h"
 #include "odbc/hstmt.h"
 #include "odbc/odbcerror.h"
-#include "sqlsupport/transaction.h"
 
 using namespace prenos;
 using prenos::testing::TestLedger;
@@ -49,7 +49,8 @@ TEST_F(Transaction, CommittedWorkStaysUncommittedWorkGoesAndAutoCommitComesBack)
     Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('KA', 'Knjižba')");
     t.Commit();
   }
-  EXPECT_EQ(ledger.Query("SELECT PoslDog FROM PoslDog"), (std::vector<std::vector<std::string>>{{"KA"}}));
+  EXPECT_EQ(ledger.Query("SELECT PoslDog FROM PoslDog"),
+            (std::vector<std::vector<std::string>>{{"KA"}}));
 
   {
     TTransaction t(db);
@@ -98,7 +99,8 @@ TEST_F(Transaction, AScopeOpenedInsideATransactionJoinsItAndCommitsNothingOnItsO
 }
 
 TEST_F(Transaction, ACommitOnAConnectionMadeAnewDuringTheTransactionFails) {
-  if (!ledger.IsPostgres()) GTEST_SKIP() << "a local SQLite file is not left with a transaction open";
+  if (!ledger.IsPostgres())
+    GTEST_SKIP() << "a local SQLite file is not left with a transaction open";
   TTransaction t(db);
   Run("INSERT INTO PoslDog(PoslDog, Naziv) VALUES ('KA', 'Knjižba')");
   // Dropped and made again, as after a lost link: the new connection is in auto-commit.

@@ -4,9 +4,9 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>

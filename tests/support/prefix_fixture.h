@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
 #include <array>
 #include <cstdio>
 #include <filesystem>

@@ -28,9 +28,10 @@ TempPrefix::~TempPrefix() {
   else
     ::unsetenv("STELVAR_PREFIX");
   std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec))
-    if (it->is_directory(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  for (auto it = fs::recursive_directory_iterator(dir_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    if (it->is_directory(ec))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(dir_, ec);
 }

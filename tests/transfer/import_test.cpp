@@ -1,17 +1,18 @@
 // The import of posting files into the staging table, on real files and a real table.
+#include "transfer/import.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 #include <vector>
 
-#include "support/prefix_fixture.h"
-#include "platform/component.h"
 #include "platform/codepage.h"
+#include "platform/component.h"
 #include "platform/convert.h"
 #include "platform/text_encoding.h"
 #include "posting_line.h"
-#include "transfer/import.h"
+#include "support/prefix_fixture.h"
 
 namespace prenos {
 namespace {
@@ -24,15 +25,15 @@ using testing::PostingLine;
 
 // The staging table as the import must define it: name and declared column type.
 const std::vector<std::string> kStagingColumns = {
-    "Ident INTEGER",     "Oznaka INTEGER",   "Tip INTEGER",      "StDok INTEGER",
-    "StDne INTEGER",     "IdZap INTEGER",    "DsKup_Knj INTEGER", "IdRacuna INTEGER",
-    "IdStrm INTEGER",    "IdKupDob INTEGER", "IdMatOsn INTEGER", "IdDeviza INTEGER",
-    "IdDokm INTEGER",    "KzRacuna VARCHAR(10)", "KNaRacun VARCHAR(10)", "KStrM VARCHAR(10)",
-    "KKupDob VARCHAR(10)", "KMatOsn VARCHAR(10)", "KDokm VARCHAR(10)", "STrans INTEGER",
-    "STrank INTEGER",    "STranMs INTEGER",  "DatZap DATE",      "Vsebina VARCHAR(22)",
-    "Operater VARCHAR(1)", "Status VARCHAR(1)", "Znesek FLOAT",   "OdpZnesek FLOAT",
-    "Kolicina FLOAT",    "DatVal DATE",      "IDDevize INTEGER", "KDevize VARCHAR(10)",
-    "Tecaj FLOAT",       "Status1 VARCHAR(1)"};
+    "Ident INTEGER",       "Oznaka INTEGER",       "Tip INTEGER",          "StDok INTEGER",
+    "StDne INTEGER",       "IdZap INTEGER",        "DsKup_Knj INTEGER",    "IdRacuna INTEGER",
+    "IdStrm INTEGER",      "IdKupDob INTEGER",     "IdMatOsn INTEGER",     "IdDeviza INTEGER",
+    "IdDokm INTEGER",      "KzRacuna VARCHAR(10)", "KNaRacun VARCHAR(10)", "KStrM VARCHAR(10)",
+    "KKupDob VARCHAR(10)", "KMatOsn VARCHAR(10)",  "KDokm VARCHAR(10)",    "STrans INTEGER",
+    "STrank INTEGER",      "STranMs INTEGER",      "DatZap DATE",          "Vsebina VARCHAR(22)",
+    "Operater VARCHAR(1)", "Status VARCHAR(1)",    "Znesek FLOAT",         "OdpZnesek FLOAT",
+    "Kolicina FLOAT",      "DatVal DATE",          "IDDevize INTEGER",     "KDevize VARCHAR(10)",
+    "Tecaj FLOAT",         "Status1 VARCHAR(1)"};
 
 class ImportTest : public testing::PrefixTest {
  protected:
@@ -79,9 +80,18 @@ class ImportTest : public testing::PrefixTest {
 
   // The first line of an import error, naming the line and the field with its positions.
   static std::string At(int line, const std::string& field) {
-    static const std::map<std::string, std::string> positions = {
-        {"DsKup_Knj", "27\x96" "32"}, {"DatZap", "138\x96" "145"},
-        {"Znesek", "169\x96" "185"}, {"DatVal", "215\x96" "222"}};
+    static const std::map<std::string, std::string> positions = {{"DsKup_Knj",
+                                                                  "27\x96"
+                                                                  "32"},
+                                                                 {"DatZap",
+                                                                  "138\x96"
+                                                                  "145"},
+                                                                 {"Znesek",
+                                                                  "169\x96"
+                                                                  "185"},
+                                                                 {"DatVal",
+                                                                  "215\x96"
+                                                                  "222"}};
     return "Napaka v vrstici " + std::to_string(line) + ", polje " + field + " (mesta " +
            positions.at(field) + "):\n";
   }
@@ -120,8 +130,8 @@ TEST_F(ImportTest, StagesEveryPieceOfEveryLineInFileOrder) {
   EXPECT_DOUBLE_EQ(F("Znesek").AsFloat(), 1234.56);
   EXPECT_EQ(F("DatVal").AsDateTime(), EncodeDate(2002, 3, 25));
   // The fields the import does not fill stay empty.
-  const std::vector<std::string> filled = {"DsKup_Knj", "KzRacuna", "KNaRacun", "KStrM", "KKupDob",
-                                           "KDokm", "DatZap", "Vsebina", "Znesek", "DatVal"};
+  const std::vector<std::string> filled = {"DsKup_Knj", "KzRacuna", "KNaRacun", "KStrM",  "KKupDob",
+                                           "KDokm",     "DatZap",   "Vsebina",  "Znesek", "DatVal"};
   ASSERT_EQ(t.tbPrenos.FieldCount(), 34);
   for (int i = 0; i < 34; ++i) {
     const TField& f = t.tbPrenos.Fields(i);
@@ -170,8 +180,9 @@ TEST_F(ImportTest, PiecesAreStoredAsCut) {
   EXPECT_EQ(F("KStrM").AsString(), " 100");
   EXPECT_EQ(F("KKupDob").AsString(), "");
   t.tbPrenos.Close();
-  EXPECT_EQ(Sqlite(StagingFile(), "SELECT '[' || KzRacuna || '|' || KStrM || '|' || KKupDob || '|' "
-                                  "|| KDokm || '|' || Vsebina || ']' FROM Prenos"),
+  EXPECT_EQ(Sqlite(StagingFile(),
+                   "SELECT '[' || KzRacuna || '|' || KStrM || '|' || KKupDob || '|' "
+                   "|| KDokm || '|' || Vsebina || ']' FROM Prenos"),
             "[          | 100      |          |IR1    |XY overlap            ]\n");
 }
 
@@ -181,12 +192,16 @@ TEST_F(ImportTest, ShortLinesGiveShortPieces) {
   EXPECT_EQ(F("DatVal").AsDateTime(), EncodeDate(2002, 3, 2));
   EXPECT_EQ(t.tbPrenos.RecordCount(), 1);
   // Ending before it, the day group is empty.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 220)}), At(1, "DatVal") + "'' is not a valid integer value");
-  EXPECT_EQ(ImportFailure({PostingLine({}, 218)}), At(1, "DatVal") + "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 220)}),
+            At(1, "DatVal") + "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 218)}),
+            At(1, "DatVal") + "'' is not a valid integer value");
   // Ending inside the description, the amount is the first piece that cannot convert.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 150)}), At(1, "Znesek") + "'' is not a valid floating point value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 150)}),
+            At(1, "Znesek") + "'' is not a valid floating point value");
   // Ending inside the document number: the number converts, the date's day group is empty.
-  EXPECT_EQ(ImportFailure({PostingLine({}, 30)}), At(1, "DatZap") + "'' is not a valid integer value");
+  EXPECT_EQ(ImportFailure({PostingLine({}, 30)}),
+            At(1, "DatZap") + "'' is not a valid integer value");
   EXPECT_EQ(ImportFailure({""}), At(1, "DsKup_Knj") + "'' is not a valid integer value");
 }
 
@@ -231,9 +246,18 @@ TEST_F(ImportTest, AmountsCountInHundredthsWithTheCommaRule) {
     const char* piece;
     int64_t amount;
   } cases[] = {
-      {"1234,56", 12345600}, {"12,5", 12500},     {"7", 700},          {"-3,00", -30000},
-      {"   1234,5678", 12345600}, {"100", 10000}, {"123456", 12345600}, {"+0,01", 100},
-      {",5", 500},           {"1,234", 12300},    {"0", 0},            {"  -7  ", -700},
+      {"1234,56", 12345600},
+      {"12,5", 12500},
+      {"7", 700},
+      {"-3,00", -30000},
+      {"   1234,5678", 12345600},
+      {"100", 10000},
+      {"123456", 12345600},
+      {"+0,01", 100},
+      {",5", 500},
+      {"1,234", 12300},
+      {"0", 0},
+      {"  -7  ", -700},
       {"99999999999999", 9999999999999900},
   };
   for (const auto& c : cases) EXPECT_EQ(PrenosNumber(c.piece), c.amount) << c.piece;
@@ -320,7 +344,8 @@ TEST_F(ImportTest, AFailureKeepsThePostedRecordsOnly) {
 TEST_F(ImportTest, ASecondImportReplacesTheFirst) {
   PostingFields other;
   other.DsKupKnj = "999";
-  FillPrenos(t.tbPrenos, t.TAscii, Input({PostingLine({}), PostingLine({}), PostingLine({})}, "a.txt"));
+  FillPrenos(t.tbPrenos, t.TAscii,
+             Input({PostingLine({}), PostingLine({}), PostingLine({})}, "a.txt"));
   EXPECT_EQ(t.tbPrenos.RecordCount(), 3);
   // The run leaves the table open; the next import closes and re-creates it.
   FillPrenos(t.tbPrenos, t.TAscii, Input({PostingLine(other)}, "b.txt", "\n"));
@@ -354,8 +379,13 @@ TEST_F(ImportTest, AMissingFileLeavesAnEmptyOpenStagingTable) {
 
 TEST_F(ImportTest, FileNamesAreWindowsOrPosixPaths) {
   // "knjižbe.txt" in Windows-1250 names the UTF-8 file knjižbe.txt below drive_c.
-  WriteFile("drive_c/temp/knji\xc5\xbe" "be.txt", PostingLine({}) + "\n" + PostingLine({}));
-  FillPrenos(t.tbPrenos, t.TAscii, "C:\\TEMP\\knji\x9e" "be.txt");
+  WriteFile(
+      "drive_c/temp/knji\xc5\xbe"
+      "be.txt",
+      PostingLine({}) + "\n" + PostingLine({}));
+  FillPrenos(t.tbPrenos, t.TAscii,
+             "C:\\TEMP\\knji\x9e"
+             "be.txt");
   EXPECT_EQ(t.tbPrenos.RecordCount(), 2);
 
   const fs::path posix = WriteFile("posix/file.txt", PostingLine({}) + "\r\n");
@@ -367,10 +397,14 @@ TEST_F(ImportTest, FileNamesAreWindowsOrPosixPaths) {
 // Windows-1250 file stages, and the staging table holds the texts as UTF-8.
 TEST_F(ImportTest, EveryEncodingStagesTheSameRecords) {
   PostingFields f;
-  f.KKupDob = "\x8e" "AGAR";              // ŽAGAR
+  f.KKupDob =
+      "\x8e"
+      "AGAR";                                          // ŽAGAR
   f.Vsebina = "Pla\xe8ilo \xe8\x9a\x9e \x8a\xc8\x8e";  // Plačilo čšž ŠČŽ
   PostingFields g = f;
-  g.Vsebina = "\x8a" "ola";  // Šola
+  g.Vsebina =
+      "\x8a"
+      "ola";  // Šola
   g.Znesek = "-12,5";
   const std::vector<std::string> lines = {PostingLine(f), PostingLine(g)};
   const std::string dump = "SELECT * FROM Prenos ORDER BY rowid";
@@ -435,12 +469,15 @@ TEST_F(ImportTest, ErrorsNameTheLineOfABadDocumentNumberDateOrAmount) {
   const auto grouped = file(4, [](auto& f) { f.Znesek = "12.400,00"; });
   const auto letter = file(2, [](auto& f) { f.Znesek = "32O000"; });
   for (const TTextEncoding e : {TTextEncoding::Windows1250, TTextEncoding::Utf16BE}) {
-    EXPECT_EQ(FileFailure(Encoded(number, e)), At(2, "DsKup_Knj") + "'1O' is not a valid integer value");
+    EXPECT_EQ(FileFailure(Encoded(number, e)),
+              At(2, "DsKup_Knj") + "'1O' is not a valid integer value");
     EXPECT_EQ(t.tbPrenos.RecordCount(), 1);  // the lines before it
     EXPECT_EQ(FileFailure(Encoded(date, e)), At(3, "DatZap") + "'x3' is not a valid integer value");
-    EXPECT_EQ(FileFailure(Encoded(grouped, e)), At(4, "Znesek") + "'12.40000' is not a valid floating point value");
+    EXPECT_EQ(FileFailure(Encoded(grouped, e)),
+              At(4, "Znesek") + "'12.40000' is not a valid floating point value");
     EXPECT_EQ(t.tbPrenos.RecordCount(), 3);
-    EXPECT_EQ(FileFailure(Encoded(letter, e)), At(2, "Znesek") + "'32O000' is not a valid floating point value");
+    EXPECT_EQ(FileFailure(Encoded(letter, e)),
+              At(2, "Znesek") + "'32O000' is not a valid floating point value");
   }
 }
 

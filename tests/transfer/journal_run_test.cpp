@@ -1,10 +1,10 @@
 // The run journal hooked into whole runs on real ledgers: the guard's question and its
 // answers, failed and undone runs, and runs of a program killed before or after its commit.
 #include <gtest/gtest.h>
-
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "run_fixture.h"
 #include "transfer/journal_observer.h"
@@ -122,7 +122,8 @@ TEST_F(JournalRunTest, ARowLeftRunningByAKilledProgramIsSettledByTheLedger) {
       TDataSif own;  // the child's own connection
       own.DataSifCreate();
       TRunJournal childJournal;
-      KillingObserver observer(childJournal, view, own.qQueryFind, [](const TRunRecord&) { return true; });
+      KillingObserver observer(childJournal, view, own.qQueryFind,
+                               [](const TRunRecord&) { return true; });
       observer.killBeforeCommit = beforeCommit;
       TRunOptions options;
       options.Observer = &observer;

@@ -1,12 +1,13 @@
 // Journal keys and positions drawn from a real ledger, their statements and failure
 // records, and the small text routines behind them.
+#include "transfer/numbering.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/exceptions.h"
 #include "run_fixture.h"
-#include "support/error_records.h"
 #include "sqlsupport/literals.h"
-#include "transfer/numbering.h"
+#include "support/error_records.h"
 
 namespace prenos {
 namespace {
@@ -47,7 +48,8 @@ class NumberingTest : public testing::TransferTest {
   }
   void Lines(const std::string& key, int from, int to) {
     for (int p = from; p <= to; ++p)
-      ledger.Exec("INSERT INTO TemePoz (Kljuc, Poz) VALUES ('" + QuoteSQL(key) + "', " + std::to_string(p) + ")");
+      ledger.Exec("INSERT INTO TemePoz (Kljuc, Poz) VALUES ('" + QuoteSQL(key) + "', " +
+                  std::to_string(p) + ")");
   }
   // Runs fn, which must end in the silent abort, and returns the error records then.
   template <class F>
@@ -73,10 +75,12 @@ TEST_F(NumberingTest, TheLargestValueIsReadAsTextFromTheLedgerAsItStands) {
   EXPECT_EQ(GetMaxValueInTable(Find(), "Kljuc", "Teme", ""), "26KA00002");
   EXPECT_EQ(GetMaxValueInTable(Find(), "Poz", "TemePoz", "Kljuc = '26KA00001'"), "2");
   EXPECT_EQ(GetMaxValueInTable(Find(), "Poz", "TemePoz", "Kljuc = 'none'"), "");
-  EXPECT_EQ(Found(), (std::vector<Executed>{
-                         {"qQueryFind", "SELECT MAX(Kljuc) AS MaxValue FROM Teme"},
-                         {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '26KA00001'"},
-                         {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = 'none'"}}));
+  EXPECT_EQ(
+      Found(),
+      (std::vector<Executed>{
+          {"qQueryFind", "SELECT MAX(Kljuc) AS MaxValue FROM Teme"},
+          {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '26KA00001'"},
+          {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = 'none'"}}));
   // Pending statements are not sent first.
   SQLBatch = "INSERT INTO Teme(Kljuc) VALUES ('26KA00009'); ";
   EXPECT_EQ(GetMaxValueInTable(Find(), "Kljuc", "Teme", "Kljuc LIKE '26KA%'"), "26KA00002");
@@ -134,9 +138,11 @@ TEST_F(NumberingTest, APrefixOrKeyHoldingAQuoteIsLookedUpWithTheQuoteDoubled) {
   Lines("0'KA00007", 1, 3);
   EXPECT_EQ(NovaStevGlavC(Find(), "Teme", "Kljuc", "0'KA"), "0'KA00008");
   EXPECT_EQ(NovaStevPozN(Find(), "TemePoz", "0'KA00007", 1), 4);
-  EXPECT_EQ(Found(), (std::vector<Executed>{
-                         {"qQueryFind", "SELECT MAX(Kljuc) AS MaxValue FROM Teme WHERE Kljuc LIKE '0''KA%'"},
-                         {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '0''KA00007'"}}));
+  EXPECT_EQ(
+      Found(),
+      (std::vector<Executed>{
+          {"qQueryFind", "SELECT MAX(Kljuc) AS MaxValue FROM Teme WHERE Kljuc LIKE '0''KA%'"},
+          {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '0''KA00007'"}}));
   EXPECT_TRUE(ErrorRecords().empty());
 }
 
@@ -147,7 +153,8 @@ TEST_F(NumberingTest, TheNextPositionFollowsTheLargestOfTheJournal) {
   EXPECT_EQ(NovaStevPozN(Find(), "TemePoz", "02KA00041", 1), 8);
   EXPECT_EQ(NovaStevPozN(Find(), "TemePoz", "02KA00041", 10), 17);
   EXPECT_EQ(NovaStevPozN(Find(), "TemePoz", "02KA00099", 1), 1);
-  EXPECT_EQ(Found().at(0).sql, "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '02KA00041'");
+  EXPECT_EQ(Found().at(0).sql,
+            "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '02KA00041'");
 }
 
 TEST_F(NumberingTest, AFailedPositionLookUpEndsTheActionInsteadOfGuessingANumber) {

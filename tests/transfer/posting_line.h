@@ -13,16 +13,16 @@ namespace prenos::testing {
 // The pieces of one posting line; each is placed as given at its position and padded
 // with blanks to its length (a longer value is a mistake in the test and throws).
 struct PostingFields {
-  std::string DsKupKnj = "123";      // 27, 6
-  std::string KzRacuna = "1200";     // 75, 10
-  std::string KNaRacun = "7600";     // 85, 10
-  std::string KStrM = "100";         // 95, 10
-  std::string KKupDob = "P001";      // 105, 10
-  std::string KDokm = "IR1";         // 125, 7
-  std::string DatZap = "20020310";   // 138, 8 (the 10-character piece overlaps Vsebina)
-  std::string Vsebina = "Racun 123"; // 146, 22
-  std::string Znesek = "1234,56";    // 169, 17
-  std::string DatVal = "20020325";   // 215, 8
+  std::string DsKupKnj = "123";       // 27, 6
+  std::string KzRacuna = "1200";      // 75, 10
+  std::string KNaRacun = "7600";      // 85, 10
+  std::string KStrM = "100";          // 95, 10
+  std::string KKupDob = "P001";       // 105, 10
+  std::string KDokm = "IR1";          // 125, 7
+  std::string DatZap = "20020310";    // 138, 8 (the 10-character piece overlaps Vsebina)
+  std::string Vsebina = "Racun 123";  // 146, 22
+  std::string Znesek = "1234,56";     // 169, 17
+  std::string DatVal = "20020325";    // 215, 8
 };
 
 // A line of width characters; positions that the import does not read hold filler so

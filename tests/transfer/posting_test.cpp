@@ -1,10 +1,11 @@
 // The posting rules on real staged records and a real ledger: which lines are written,
 // their columns, the header of a new journal and the position counter.
+#include "transfer/posting.h"
+
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
 #include "support/error_records.h"
-#include "transfer/posting.h"
 
 namespace prenos {
 namespace {
@@ -40,13 +41,18 @@ class PostingTest : public testing::TransferTest {
   }
 
   // The INSERT of a line as FillPoz appends it, from VKljuc on the values that vary.
-  static std::string Line(const std::string& key, int poz, const std::string& konto, const std::string& proti,
-                          const std::string& vKljuc, const std::string& amounts) {
-    return "INSERT INTO TemePoz(Kljuc,Poz,Konto,ProtiKonto,Subjekt,Oddelek,Dokument,VezniDok,VKljuc,DokumentTuj,"
-           "DatumDok,DatumDDV,DatumVal,Opomba,UserZap,UserSpre,Valuta,Debet,ValDebet,Kredit,ValKredit) VALUES ('" +
+  static std::string Line(const std::string& key, int poz, const std::string& konto,
+                          const std::string& proti, const std::string& vKljuc,
+                          const std::string& amounts) {
+    return "INSERT INTO "
+           "TemePoz(Kljuc,Poz,Konto,ProtiKonto,Subjekt,Oddelek,Dokument,VezniDok,VKljuc,"
+           "DokumentTuj,"
+           "DatumDok,DatumDDV,DatumVal,Opomba,UserZap,UserSpre,Valuta,Debet,ValDebet,Kredit,"
+           "ValKredit) VALUES ('" +
            key + "'," + std::to_string(poz) + ",'" + konto + "','" + proti +
            "','Mercator d.d.','Uprava','123','123','" + vKljuc +
-           "','123','2002/03/10 00:00:00','2002/03/10 00:00:00','2002/03/25 00:00:00','Racun 123','07','07','SIT'," +
+           "','123','2002/03/10 00:00:00','2002/03/10 00:00:00','2002/03/25 00:00:00','Racun "
+           "123','07','07','SIT'," +
            amounts + "); ";
   }
 };
@@ -92,7 +98,8 @@ TEST_F(PostingTest, AnExistingKeyGetsNoHeaderAndTheLinesTakeTheCounter) {
   EXPECT_EQ(poz, 5);
   EXPECT_EQ(SQLBatch, Line("26KA00001", 3, "1200", "7600", "RDIR1", "1234.56,1234.56,0,0") +
                           Line("26KA00001", 4, "7600", "1200", "RKIR1", "0,0,1234.56,1234.56"));
-  for (const auto& e : executed) EXPECT_EQ(e.statement, "qQuery0") << e;  // four look-ups, nothing drawn
+  for (const auto& e : executed)
+    EXPECT_EQ(e.statement, "qQuery0") << e;  // four look-ups, nothing drawn
   EXPECT_EQ(executed.size(), 4u);
 }
 
@@ -108,7 +115,8 @@ TEST_F(PostingTest, TheFirstLineWithoutAKeyCreatesTheJournal) {
             "('02KA00001','KA','2002/03/15 00:00:00','07','07','07'); " +
                 Line("02KA00001", 1, "1200", "7600", "RDIR1", "1234.56,1234.56,0,0"));
   EXPECT_EQ(executed.at(0).sql, "SELECT MAX(Kljuc) AS MaxValue FROM Teme WHERE Kljuc LIKE '02KA%'");
-  EXPECT_EQ(executed.at(1).sql, "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '02KA00001'");
+  EXPECT_EQ(executed.at(1).sql,
+            "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '02KA00001'");
 }
 
 TEST_F(PostingTest, SignsKindsAndSidesReachTheLineAsStaged) {
@@ -138,7 +146,8 @@ TEST_F(PostingTest, ABatchPastItsThresholdIsSentBeforeTheLinesLookUps) {
   const TPostingSource s = Stage({});
   std::string pending;
   for (int i = 0; pending.size() <= kBatchThreshold; ++i)
-    pending += "INSERT INTO ODDEL(UserID,Delavec) VALUES ('X" + std::to_string(i) + "','Delavec'); ";
+    pending +=
+        "INSERT INTO ODDEL(UserID,Delavec) VALUES ('X" + std::to_string(i) + "','Delavec'); ";
   SQLBatch = pending;
   std::string key = "26KA00001";
   int poz = 3;

@@ -30,7 +30,9 @@ class ConsoleView : public TRunView {
   std::string FileName() const override { return file_; }
   void SetProgress(int) override {}
   void SetWaitCursor(bool) override {}
-  void ShowInformation(const std::string&, const std::string& text) override { Print("INFO", text); }
+  void ShowInformation(const std::string&, const std::string& text) override {
+    Print("INFO", text);
+  }
   void ShowError(const std::string& text) override { Print("ERROR", text); }
   void FillPrenos() override { prenos::FillPrenos(tables_.tbPrenos, tables_.TAscii, file_); }
   TTable& StagingTable() override { return tables_.tbPrenos; }
@@ -64,7 +66,9 @@ class HoldWhenStarted : public TRunObserver {
 int main(int argc, char** argv) {
   using namespace prenos;
   if (argc != 4 && argc != 5 && argc != 6) {
-    std::fprintf(stderr, "usage: transfer_run_driver FILE DATE EVENT [hold-after-send N | hold-when-started]\n");
+    std::fprintf(
+        stderr,
+        "usage: transfer_run_driver FILE DATE EVENT [hold-after-send N | hold-when-started]\n");
     return 2;
   }
   try {
@@ -81,8 +85,9 @@ int main(int argc, char** argv) {
     HoldWhenStarted started;
     TRunOptions options;
     if (hold == "hold-when-started") options.Observer = &started;
-    const TRunSummary summary =
-        RunTransfer(view, TLedger{module.Database, module.UpdateHstmt, module.qQueryFind, module.qQuery0}, options);
+    const TRunSummary summary = RunTransfer(
+        view, TLedger{module.Database, module.UpdateHstmt, module.qQueryFind, module.qQuery0},
+        options);
     std::printf("OUTCOME %d %s\n", static_cast<int>(summary.Outcome), summary.Journal.c_str());
     return summary.Outcome == TRunSummary::TOutcome::Booked ? 0 : 1;
   } catch (const std::exception& e) {

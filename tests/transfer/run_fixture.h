@@ -101,7 +101,9 @@ class TransferTest : public ::testing::Test {
       };
   }
 
-  TLedger Ledger() { return {module.Database, module.UpdateHstmt, module.qQueryFind, module.qQuery0}; }
+  TLedger Ledger() {
+    return {module.Database, module.UpdateHstmt, module.qQueryFind, module.qQuery0};
+  }
 
   void Run() { RunTransfer(view, Ledger()); }
 
@@ -124,7 +126,8 @@ class TransferTest : public ::testing::Test {
 
   // The number of rows of a query's result, and the query's single value.
   int Count(const std::string& table, const std::string& where = "") const {
-    return std::stoi(ledger.Scalar("SELECT COUNT(*) FROM " + table + (where.empty() ? "" : " WHERE " + where)));
+    return std::stoi(
+        ledger.Scalar("SELECT COUNT(*) FROM " + table + (where.empty() ? "" : " WHERE " + where)));
   }
 
   // How the ledger gives back a date-time the program wrote as 'yyyy/mm/dd hh:nn:ss':

@@ -1,7 +1,6 @@
 // The run journal on real ledgers: its table, the guard's choice of earlier runs, the
 // undo of booked runs, and rows a killed program left running.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,7 +70,9 @@ class RunJournalTest : public testing::TransferTest {
 TEST_F(RunJournalTest, RowsKeepEveryFieldAndTheStoreReadsTheTable) {
   TRunRecord r;
   r.Started = EncodeDate(2026, 12, 1) + EncodeTime(9, 30, 5, 0);
-  r.FileName = "c:\\temp\\knji\x9E" "be.txt";
+  r.FileName =
+      "c:\\temp\\knji\x9E"
+      "be.txt";
   r.FileSize = 2250;
   r.Sha256 = std::string(64, 'a');
   r.Records = 10;
@@ -85,7 +86,9 @@ TEST_F(RunJournalTest, RowsKeepEveryFieldAndTheStoreReadsTheTable) {
   r.Lines = 20;
   r.Debit = TCurrency{123456789};
   r.Credit = TCurrency{123456788};
-  r.NewSubjects = {"100", "P\xE8" "09"};
+  r.NewSubjects = {"100",
+                   "P\xE8"
+                   "09"};
   r.User = "ana";
   r.Process = 42;
   const int64_t first = journal.Insert(r);
@@ -131,7 +134,8 @@ TEST_F(RunJournalTest, OnlyBookedRunsNotUndoneCountForTheGuard) {
   EXPECT_FALSE(asked);
   const std::string digest = recorder.Current().Sha256;
   EXPECT_EQ(digest.size(), 64u);
-  for (TRunState s : {TRunState::Failed, TRunState::Undone, TRunState::Cancelled, TRunState::Preview}) {
+  for (TRunState s :
+       {TRunState::Failed, TRunState::Undone, TRunState::Cancelled, TRunState::Preview}) {
     TRunRecord r;
     r.Sha256 = digest;
     r.State = s;
@@ -139,7 +143,10 @@ TEST_F(RunJournalTest, OnlyBookedRunsNotUndoneCountForTheGuard) {
     r.Lines = 2;
     journal.Insert(r);
   }
-  recorder.Finished(TRunState::Failed, "Knji\x9E" "enje", "link lost\nsecond line");
+  recorder.Finished(TRunState::Failed,
+                    "Knji\x9E"
+                    "enje",
+                    "link lost\nsecond line");
   EXPECT_EQ(journal.Find(recorder.Current().Id)->Failure, "link lost");
   ASSERT_TRUE(recorder.FileChosen(view.fileName));
   EXPECT_FALSE(asked);

@@ -1,9 +1,8 @@
 // Runs as processes of their own on a real ledger: a run killed in its middle leaves
 // nothing behind, and two runs at once into one PostgreSQL ledger each book whole or not
 // at all, never into one journal together.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "support/login_tool.h"
 #include "ledger/ledger_fixture.h"
 #include "posting_line.h"
+#include "support/login_tool.h"
 
 extern char** environ;
 
@@ -120,7 +119,8 @@ class RunProcessTest : public ::testing::Test {
     return file.string();
   }
   std::vector<Rows> Snapshot() const {
-    return {ledger.Query("SELECT Kljuc FROM Teme ORDER BY Kljuc"), ledger.Query("SELECT Kljuc || '/' || Poz FROM TemePoz ORDER BY Kljuc, Poz"),
+    return {ledger.Query("SELECT Kljuc FROM Teme ORDER BY Kljuc"),
+            ledger.Query("SELECT Kljuc || '/' || Poz FROM TemePoz ORDER BY Kljuc, Poz"),
             ledger.Query("SELECT Naziv2 FROM Subjekt ORDER BY Naziv2")};
   }
   // Makes the next drivers run as on a workstation of their own: their own local tables
@@ -173,26 +173,31 @@ TEST_F(RunProcessTest, TwoRunsAtOnceEachBookWholeOrNotAtAll) {
   const int codeA = runA.Wait(), codeB = runB.Wait();
   // Each run ended with its box: booked, or nothing booked.
   for (Driver* run : {&runA, &runB})
-    EXPECT_TRUE(run->Printed("INFO Prenos knji") != run->Printed("ERROR Prenos knji")) << run->Output();
+    EXPECT_TRUE(run->Printed("INFO Prenos knji") != run->Printed("ERROR Prenos knji"))
+        << run->Output();
   EXPECT_EQ(codeA == 0, runA.Printed("INFO"));
   EXPECT_EQ(codeB == 0, runB.Printed("INFO"));
   EXPECT_TRUE(codeA == 0 || codeB == 0) << runA.Output() << runB.Output();
   // Each tag is in the ledger whole or not at all, and no journal holds both.
-  for (const auto& [tag, code] : {std::pair{std::string("A"), codeA}, std::pair{std::string("B"), codeB}})
+  for (const auto& [tag, code] :
+       {std::pair{std::string("A"), codeA}, std::pair{std::string("B"), codeB}})
     EXPECT_EQ(Count("Opomba LIKE '" + tag + " %'"), code == 0 ? 160 : 0) << tag;
   EXPECT_EQ(ledger.Query("SELECT Kljuc FROM TemePoz WHERE Opomba LIKE 'A %' "
                          "INTERSECT SELECT Kljuc FROM TemePoz WHERE Opomba LIKE 'B %'"),
             Rows{});
 
   // The one that failed books whole when run again.
-  for (const auto& [file, tag, code] : {std::tuple{a, std::string("A"), codeA}, std::tuple{b, std::string("B"), codeB}}) {
+  for (const auto& [file, tag, code] :
+       {std::tuple{a, std::string("A"), codeA}, std::tuple{b, std::string("B"), codeB}}) {
     if (code == 0) continue;
     Workstation(tag);
     Driver again({file, "15.03.2002", "KA"});
     EXPECT_EQ(again.Wait(), 0) << again.Output();
     EXPECT_EQ(Count("Opomba LIKE '" + tag + " %'"), 160);
   }
-  EXPECT_EQ(std::stoi(ledger.Scalar("SELECT COUNT(DISTINCT Kljuc) FROM TemePoz WHERE Opomba LIKE '_ %'")), 2);
+  EXPECT_EQ(
+      std::stoi(ledger.Scalar("SELECT COUNT(DISTINCT Kljuc) FROM TemePoz WHERE Opomba LIKE '_ %'")),
+      2);
 }
 
 }  // namespace

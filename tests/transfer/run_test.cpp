@@ -29,7 +29,8 @@ class RunTest : public testing::TransferTest {
     ASSERT_EQ(view.information.size(), 1u);
     EXPECT_TRUE(view.errors.empty());
     EXPECT_EQ(view.information[0].first, "Information");
-    EXPECT_EQ(view.information[0].second.rfind(kTransferDoneText, 0), 0u) << view.information[0].second;
+    EXPECT_EQ(view.information[0].second.rfind(kTransferDoneText, 0), 0u)
+        << view.information[0].second;
   }
   // The one box of the run says that nothing was booked, at which step.
   void ExpectFailed(const char* step) const {
@@ -43,18 +44,20 @@ class RunTest : public testing::TransferTest {
   // A trigger that makes the ledger refuse every posting line meeting the condition.
   void Reject(const std::string& condition) const {
     if (ledger.IsPostgres())
-      ledger.Exec("CREATE FUNCTION zavrni() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF " + condition +
-                  " THEN RAISE EXCEPTION 'zavrnjena postavka'; END IF; RETURN NEW; END $$; "
-                  "CREATE TRIGGER Zavrni BEFORE INSERT ON TemePoz FOR EACH ROW EXECUTE FUNCTION zavrni();");
+      ledger.Exec(
+          "CREATE FUNCTION zavrni() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF " + condition +
+          " THEN RAISE EXCEPTION 'zavrnjena postavka'; END IF; RETURN NEW; END $$; "
+          "CREATE TRIGGER Zavrni BEFORE INSERT ON TemePoz FOR EACH ROW EXECUTE FUNCTION zavrni();");
     else
       ledger.Exec("CREATE TRIGGER Zavrni BEFORE INSERT ON TemePoz WHEN " + condition +
                   " BEGIN SELECT RAISE(ABORT, 'zavrnjena postavka'); END;");
   }
   // Everything the ledger holds, to compare before and after a run.
   std::vector<Rows> Snapshot() const {
-    return {ledger.Query("SELECT * FROM Teme ORDER BY Kljuc"),
-            ledger.Query("SELECT Kljuc, Poz, Konto, Debet, Kredit FROM TemePoz ORDER BY Kljuc, Poz"),
-            ledger.Query("SELECT Naziv, Naziv2 FROM Subjekt ORDER BY Naziv2")};
+    return {
+        ledger.Query("SELECT * FROM Teme ORDER BY Kljuc"),
+        ledger.Query("SELECT Kljuc, Poz, Konto, Debet, Kredit FROM TemePoz ORDER BY Kljuc, Poz"),
+        ledger.Query("SELECT Naziv, Naziv2 FROM Subjekt ORDER BY Naziv2")};
   }
 
   // n records of the sample's known subjects, document numbers 1 to n.
@@ -72,7 +75,8 @@ class RunTest : public testing::TransferTest {
   // The positions of a journal's lines, in order.
   std::vector<int> Positions(const std::string& key) const {
     std::vector<int> out;
-    for (const auto& row : ledger.Query("SELECT Poz FROM TemePoz WHERE Kljuc = '" + key + "' ORDER BY Poz"))
+    for (const auto& row :
+         ledger.Query("SELECT Poz FROM TemePoz WHERE Kljuc = '" + key + "' ORDER BY Poz"))
       out.push_back(std::stoi(row.at(0)));
     return out;
   }
@@ -85,8 +89,9 @@ class RunTest : public testing::TransferTest {
 
   // Ends every other session of the test database, as a lost link does.
   void CutTheLink() const {
-    ledger.Exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                "WHERE datname = current_database() AND pid <> pg_backend_pid()");
+    ledger.Exec(
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+        "WHERE datname = current_database() AND pid <> pg_backend_pid()");
   }
 };
 
@@ -94,8 +99,9 @@ class RunTest : public testing::TransferTest {
 // Kupec and 100 unknown; one record of 1234,56 from account 1200 to 7600.
 TEST_F(RunTest, TheWorkedExampleReachesTheLedgerStatementByStatement) {
   ledger.Exec("INSERT INTO Teme (Kljuc, PoslDog) VALUES ('02KA00041', 'KA')");
-  ledger.Exec("INSERT INTO Subjekt (Naziv, Naziv2, MaticnaStev, VrstSubj, Valuta, DobValuta) "
-              "VALUES ('Kupec', 'P001', '1', 'P', 'SIT', 'SIT')");
+  ledger.Exec(
+      "INSERT INTO Subjekt (Naziv, Naziv2, MaticnaStev, VrstSubj, Valuta, DobValuta) "
+      "VALUES ('Kupec', 'P001', '1', 'P', 'SIT', 'SIT')");
   Input({PostingLine({})});
   Run();
 
@@ -106,38 +112,46 @@ TEST_F(RunTest, TheWorkedExampleReachesTheLedgerStatementByStatement) {
       "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES "
       "('100','100','100','P','SIT','SIT'); ";
   const std::string columns =
-      "INSERT INTO TemePoz(Kljuc,Poz,Konto,ProtiKonto,Subjekt,Oddelek,Dokument,VezniDok,VKljuc,DokumentTuj,"
-      "DatumDok,DatumDDV,DatumVal,Opomba,UserZap,UserSpre,Valuta,Debet,ValDebet,Kredit,ValKredit) VALUES ";
-  const std::string debit = columns +
-                            "('02KA00042',1,'1200','7600','Kupec','100','123','123','RDIR1','123',"
-                            "'2002/03/10 00:00:00','2002/03/10 00:00:00','2002/03/25 00:00:00','Racun 123',"
-                            "'07','07','SIT',1234.56,1234.56,0,0); ";
-  const std::string credit = columns +
-                             "('02KA00042',2,'7600','1200','Kupec','100','123','123','RKIR1','123',"
-                             "'2002/03/10 00:00:00','2002/03/10 00:00:00','2002/03/25 00:00:00','Racun 123',"
-                             "'07','07','SIT',0,0,1234.56,1234.56); ";
-  EXPECT_EQ(executed,
-            (std::vector<Executed>{
-                {"qQueryFind", "SELECT MAX(Kljuc) AS MaxValue FROM Teme WHERE Kljuc LIKE '02KA%'"},
-                {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '02KA00042'"},
-                {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"},
-                {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = '100'"},
-                {"UpdateHstmt", header},
-                {"UpdateHstmt", subject},
-                {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"},
-                {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = '100'"},
-                {"UpdateHstmt", debit + credit},
-            }));
+      "INSERT INTO "
+      "TemePoz(Kljuc,Poz,Konto,ProtiKonto,Subjekt,Oddelek,Dokument,VezniDok,VKljuc,DokumentTuj,"
+      "DatumDok,DatumDDV,DatumVal,Opomba,UserZap,UserSpre,Valuta,Debet,ValDebet,Kredit,ValKredit) "
+      "VALUES ";
+  const std::string debit =
+      columns +
+      "('02KA00042',1,'1200','7600','Kupec','100','123','123','RDIR1','123',"
+      "'2002/03/10 00:00:00','2002/03/10 00:00:00','2002/03/25 00:00:00','Racun 123',"
+      "'07','07','SIT',1234.56,1234.56,0,0); ";
+  const std::string credit =
+      columns +
+      "('02KA00042',2,'7600','1200','Kupec','100','123','123','RKIR1','123',"
+      "'2002/03/10 00:00:00','2002/03/10 00:00:00','2002/03/25 00:00:00','Racun 123',"
+      "'07','07','SIT',0,0,1234.56,1234.56); ";
+  EXPECT_EQ(
+      executed,
+      (std::vector<Executed>{
+          {"qQueryFind", "SELECT MAX(Kljuc) AS MaxValue FROM Teme WHERE Kljuc LIKE '02KA%'"},
+          {"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '02KA00042'"},
+          {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"},
+          {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = '100'"},
+          {"UpdateHstmt", header},
+          {"UpdateHstmt", subject},
+          {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"},
+          {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = '100'"},
+          {"UpdateHstmt", debit + credit},
+      }));
 
   EXPECT_EQ(ledger.Query("SELECT Kljuc, PoslDog, Datum, Referent, UserZap, UserSpre FROM Teme "
                          "WHERE Kljuc = '02KA00042'"),
             (Rows{{"02KA00042", "KA", Stored("2002/03/15 00:00:00"), "07", "07", "07"}}));
-  EXPECT_EQ(ledger.Query("SELECT Naziv, Naziv2, MaticnaStev, VrstSubj, Valuta, DobValuta FROM Subjekt "
-                         "WHERE Naziv2 = '100'"),
-            (Rows{{"100", "100", "100", "P", "SIT", "SIT"}}));
+  EXPECT_EQ(
+      ledger.Query("SELECT Naziv, Naziv2, MaticnaStev, VrstSubj, Valuta, DobValuta FROM Subjekt "
+                   "WHERE Naziv2 = '100'"),
+      (Rows{{"100", "100", "100", "P", "SIT", "SIT"}}));
   const Rows lines = ledger.Query(
-      "SELECT Kljuc, Poz, Konto, ProtiKonto, Subjekt, Oddelek, Dokument, VezniDok, VKljuc, DokumentTuj, "
-      "DatumDok, DatumDDV, DatumVal, Opomba, UserZap, UserSpre, Valuta, Debet, ValDebet, Kredit, ValKredit "
+      "SELECT Kljuc, Poz, Konto, ProtiKonto, Subjekt, Oddelek, Dokument, VezniDok, VKljuc, "
+      "DokumentTuj, "
+      "DatumDok, DatumDDV, DatumVal, Opomba, UserZap, UserSpre, Valuta, Debet, ValDebet, Kredit, "
+      "ValKredit "
       "FROM TemePoz ORDER BY Poz");
   ASSERT_EQ(lines.size(), 2u);
   const std::string zap = Stored("2002/03/10 00:00:00"), val = Stored("2002/03/25 00:00:00");
@@ -145,9 +159,10 @@ TEST_F(RunTest, TheWorkedExampleReachesTheLedgerStatementByStatement) {
     const auto& l = lines[i];
     ASSERT_EQ(l.size(), 21u);
     const Rows::value_type texts(l.begin(), l.begin() + 17);
-    EXPECT_EQ(texts, (Rows::value_type{"02KA00042", i ? "2" : "1", i ? "7600" : "1200", i ? "1200" : "7600",
-                                       "Kupec", "100", "123", "123", i ? "RKIR1" : "RDIR1", "123", zap, zap,
-                                       val, "Racun 123", "07", "07", "SIT"}));
+    EXPECT_EQ(texts, (Rows::value_type{"02KA00042", i ? "2" : "1", i ? "7600" : "1200",
+                                       i ? "1200" : "7600", "Kupec", "100", "123", "123",
+                                       i ? "RKIR1" : "RDIR1", "123", zap, zap, val, "Racun 123",
+                                       "07", "07", "SIT"}));
     const double debet = i ? 0 : 1234.56, kredit = i ? 1234.56 : 0;
     EXPECT_DOUBLE_EQ(std::stod(l[17]), debet);
     EXPECT_DOUBLE_EQ(std::stod(l[18]), debet);
@@ -194,7 +209,9 @@ TEST_F(RunTest, AnEmptyFileOrOneWhoseRecordsAreAllSkippedWritesNothing) {
   EXPECT_EQ(Count("Teme"), 3);
   EXPECT_EQ(Count("TemePoz"), 2);
   EXPECT_EQ(view.information.size(), 2u);
-  EXPECT_NE(view.information.at(1).second.find("Presko\xE8" "eni zapisi (znesek 0 ali brez konta): 2"), std::string::npos);
+  EXPECT_NE(view.information.at(1).second.find("Presko\xE8"
+                                               "eni zapisi (znesek 0 ali brez konta): 2"),
+            std::string::npos);
   EXPECT_TRUE(view.errors.empty());
   EXPECT_TRUE(ErrorRecords().empty());
 }
@@ -207,12 +224,16 @@ TEST_F(RunTest, AttachingToAJournalContinuesItsPositionsWithoutAHeader) {
   view.poslDog = "XX";  // the first tab's event is not used
   Records(2);
   Run();
-  EXPECT_EQ(executed.at(0), (Executed{"qQueryFind", "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '26KA00001'"}));
+  EXPECT_EQ(executed.at(0),
+            (Executed{"qQueryFind",
+                      "SELECT MAX(Poz) AS MaxValue FROM TemePoz WHERE Kljuc = '26KA00001'"}));
   EXPECT_EQ(Positions("26KA00001"), Range(1, 6));
   EXPECT_EQ(ledger.Query("SELECT * FROM Teme WHERE Kljuc = '26KA00001'"), header);
   EXPECT_EQ(Count("Teme"), 3);
-  for (const std::string& s : Sent()) EXPECT_EQ(s.find("INSERT INTO Teme("), std::string::npos) << s;
-  EXPECT_EQ(ledger.Scalar("SELECT UserZap FROM TemePoz WHERE Kljuc = '26KA00001' AND Poz = 3"), "07");
+  for (const std::string& s : Sent())
+    EXPECT_EQ(s.find("INSERT INTO Teme("), std::string::npos) << s;
+  EXPECT_EQ(ledger.Scalar("SELECT UserZap FROM TemePoz WHERE Kljuc = '26KA00001' AND Poz = 3"),
+            "07");
   EXPECT_EQ(view.information.size(), 1u);
 }
 
@@ -292,7 +313,9 @@ TEST_F(RunTest, TwoRunsOnTheSameFileWriteItTwice) {
 TEST_F(RunTest, AFileInEveryEncodingBooksTheSameRows) {
   ledger.LoadSample();
   PostingFields f;
-  f.KKupDob = "\x8e" "AGAR";                           // ŽAGAR
+  f.KKupDob =
+      "\x8e"
+      "AGAR";                                          // ŽAGAR
   f.Vsebina = "Pla\xe8ilo \xe8\x9a\x9e \x8a\xc8\x8e";  // Plačilo čšž ŠČŽ
   PostingFields g = f;
   g.DsKupKnj = "2";
@@ -306,26 +329,33 @@ TEST_F(RunTest, AFileInEveryEncodingBooksTheSameRows) {
     view.fileName = "c:\\temp\\enc.txt";
     Run();
     const std::string key = "02KA0000" + std::to_string(booked.size() + 1);
-    booked.push_back(ledger.Query("SELECT Poz, Konto, ProtiKonto, Subjekt, Dokument, DatumDok, DatumVal, Opomba, "
-                                  "Debet, Kredit FROM TemePoz WHERE Kljuc = '" + key + "' ORDER BY Poz"));
+    booked.push_back(ledger.Query(
+        "SELECT Poz, Konto, ProtiKonto, Subjekt, Dokument, DatumDok, DatumVal, Opomba, "
+        "Debet, Kredit FROM TemePoz WHERE Kljuc = '" +
+        key + "' ORDER BY Poz"));
   }
   ASSERT_EQ(booked[0].size(), 4u);
   EXPECT_EQ(booked[0][0].at(7), f.Vsebina);
   EXPECT_DOUBLE_EQ(std::stod(booked[0][0].at(8)), 1234.56);
   EXPECT_DOUBLE_EQ(std::stod(booked[0][3].at(9)), 9.95);  // "99,5" is hundredths
   for (size_t i = 1; i < booked.size(); ++i) EXPECT_EQ(booked[i], booked[0]) << i;
-  EXPECT_EQ(Count("Subjekt", "Naziv2 = '\x8e" "AGAR'"), 1);
+  EXPECT_EQ(Count("Subjekt",
+                  "Naziv2 = '\x8e"
+                  "AGAR'"),
+            1);
   EXPECT_EQ(view.information.size(), booked.size());
 
   // A character the code page lacks: the run ends at the import, nothing is written.
   const int rows = Count("TemePoz");
   std::ofstream(ledger.Prefix() / "drive_c/temp/enc.txt", std::ios::binary | std::ios::trunc)
-      << "\xEF\xBB\xBF" << Cp1250ToUtf8(PostingLine(f)) << "\r\n" << Cp1250ToUtf8(PostingLine(g)) << "\xE2\x88\x9E\r\n";
+      << "\xEF\xBB\xBF" << Cp1250ToUtf8(PostingLine(f)) << "\r\n"
+      << Cp1250ToUtf8(PostingLine(g)) << "\xE2\x88\x9E\r\n";
   try {
     Run();
     ADD_FAILURE() << "booked a file with a character outside the code page";
   } catch (const ETextEncoding& e) {
-    EXPECT_EQ(e.Message(), "Napaka v vrstici 2, stolpec 225:\nznaka U+221E ni v kodni tabeli Windows-1250");
+    EXPECT_EQ(e.Message(),
+              "Napaka v vrstici 2, stolpec 225:\nznaka U+221E ni v kodni tabeli Windows-1250");
   }
   EXPECT_EQ(Count("TemePoz"), rows);
   EXPECT_EQ(view.information.size(), booked.size());
@@ -359,7 +389,8 @@ TEST_F(RunTest, AJournalKeyThatCannotBeDrawnEndsTheRunWithItsBox) {
   EXPECT_EQ(summary.FailedStep, run_step::kJournalKey);
   EXPECT_EQ(summary.Failure, "'X0001' is not a valid integer value");
   ExpectFailed(run_step::kJournalKey);
-  EXPECT_NE(view.errors.at(0).find("Napaka: 'X0001' is not a valid integer value"), std::string::npos);
+  EXPECT_NE(view.errors.at(0).find("Napaka: 'X0001' is not a valid integer value"),
+            std::string::npos);
   const auto records = ErrorRecords();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].at("Operation"), "NovaStevGlavC-Teme");
@@ -507,7 +538,8 @@ TEST_F(RunTest, ALinkLostAnywhereLeavesTheLedgerAsItWasAndTheNextRunBooksWhole) 
     int sends = 0;
     bool cut = false;
     beforeExecute = [&](THstmt& st) {
-      if (st.Name() == "UpdateHstmt" && c.cutBeforeSend && !cut && c.cutBeforeSend(++sends, st.SQL())) {
+      if (st.Name() == "UpdateHstmt" && c.cutBeforeSend && !cut &&
+          c.cutBeforeSend(++sends, st.SQL())) {
         CutTheLink();
         cut = true;
       }
@@ -562,15 +594,19 @@ TEST_F(RunTest, TheCompletionBoxSaysWhatWasBookedAndAPreviewBooksNothing) {
       calls.push_back("FileChosen " + name);
       return true;
     }
-    void Started(const TRunSummary& s) override { calls.push_back("Started " + std::to_string(s.Records)); }
-    void Committing(const TRunSummary& s) override { calls.push_back("Committing " + std::to_string(s.Lines)); }
+    void Started(const TRunSummary& s) override {
+      calls.push_back("Started " + std::to_string(s.Records));
+    }
+    void Committing(const TRunSummary& s) override {
+      calls.push_back("Committing " + std::to_string(s.Lines));
+    }
     void Finished(const TRunSummary& s) override {
       calls.push_back("Finished " + std::to_string(static_cast<int>(s.Outcome)));
     }
   } recorder;
   const TRunSummary s = RunTransfer(view, Ledger(), TRunOptions{false, true, &recorder});
-  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"FileChosen " + view.fileName, "Started 5", "Committing 5",
-                                                      "Finished 1"}));
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"FileChosen " + view.fileName, "Started 5",
+                                                      "Committing 5", "Finished 1"}));
   EXPECT_EQ(s.Outcome, TRunSummary::TOutcome::Booked);
   EXPECT_EQ(s.FileName, view.fileName);
   EXPECT_EQ(s.Journal, "02KA00001");
@@ -607,19 +643,24 @@ TEST_F(RunTest, TheCompletionBoxSaysWhatWasBookedAndAPreviewBooksNothing) {
   ASSERT_EQ(sent.size(), 4u);
   EXPECT_EQ(sent[0].rfind("INSERT INTO Teme(", 0), 0u);
   EXPECT_EQ(lines(sent[0]), 3);
-  EXPECT_EQ(sent[1], "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES "
-                     "('N1','N1','N1','P','SIT','SIT'); ");
-  EXPECT_EQ(sent[2], "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES "
-                     "('C1','C1','C1','P','SIT','SIT'); ");
+  EXPECT_EQ(sent[1],
+            "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES "
+            "('N1','N1','N1','P','SIT','SIT'); ");
+  EXPECT_EQ(sent[2],
+            "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES "
+            "('C1','C1','C1','P','SIT','SIT'); ");
   EXPECT_EQ(lines(sent[3]), 2);
   EXPECT_EQ(view.information.at(0).second,
-            "Prenos knji\x9E" "b zaklju\xE8" "en !\n"
+            "Prenos knji\x9E"
+            "b zaklju\xE8"
+            "en !\n"
             "Temeljnica: 02KA00001 (nova)\n"
             "Postavke: od 1 do 5, skupaj 5\n"
             "Debet: 1.334,56\n"
             "Kredit: 1.384,56\n"
             "Opozorilo: debet in kredit se ne ujemata (razlika -50,00).\n"
-            "Presko\xE8" "eni zapisi (znesek 0 ali brez konta): 2\n"
+            "Presko\xE8"
+            "eni zapisi (znesek 0 ali brez konta): 2\n"
             "Novi subjekti (2): N1, C1");
 
   // The same file as a preview: the same figures for the next journal, nothing booked.
@@ -667,14 +708,21 @@ TEST(RunTexts, SummaryAndFailureTextsFollowTheUsersNumberFormat) {
   s.Lines = 2;
   s.Debit = s.Credit = TCurrency{10000};
   for (int i = 1; i <= 12; ++i) s.NewSubjects.push_back("S" + std::to_string(i));
-  EXPECT_EQ(SummaryText(s), "Prenos knji\x9E" "b zaklju\xE8" "en !\nTemeljnica: 26KA00001 (obstoje\xE8" "a)\n"
-                            "Postavke: od 3 do 4, skupaj 2\nDebet: 1,00\nKredit: 1,00\n"
-                            "Presko\xE8" "eni zapisi (znesek 0 ali brez konta): 0\n"
-                            "Novi subjekti (12): S1, S2, S3, S4, S5, S6, S7, S8, S9, S10 in \x9A" "e 2");
+  EXPECT_EQ(SummaryText(s),
+            "Prenos knji\x9E"
+            "b zaklju\xE8"
+            "en !\nTemeljnica: 26KA00001 (obstoje\xE8"
+            "a)\n"
+            "Postavke: od 3 do 4, skupaj 2\nDebet: 1,00\nKredit: 1,00\n"
+            "Presko\xE8"
+            "eni zapisi (znesek 0 ali brez konta): 0\n"
+            "Novi subjekti (12): S1, S2, S3, S4, S5, S6, S7, S8, S9, S10 in \x9A"
+            "e 2");
   s.FailedStep = "Korak X";
   s.Failure = "sporo\xE8ilo";
-  EXPECT_EQ(FailureText(s), std::string(kTransferFailedText) + "\nKorak: Korak X\nNapaka: sporo\xE8ilo\n"
-                            "Podrobnosti so v tabeli napak (Prenos \xBB Tabela napak).");
+  EXPECT_EQ(FailureText(s), std::string(kTransferFailedText) +
+                                "\nKorak: Korak X\nNapaka: sporo\xE8ilo\n"
+                                "Podrobnosti so v tabeli napak (Prenos \xBB Tabela napak).");
   EXPECT_EQ(FirstLine("prva\r\ndruga"), "prva");
   SetFormatSettings(FormatSettings{});
 }

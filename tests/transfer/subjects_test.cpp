@@ -1,11 +1,12 @@
 // Subject look-ups and the registration of codes the ledger lacks, on a real ledger.
+#include "transfer/subjects.h"
+
 #include <gtest/gtest.h>
 
 #include "odbc/odbcerror.h"
 #include "run_fixture.h"
 #include "support/error_records.h"
 #include "transfer/run_failure.h"
-#include "transfer/subjects.h"
 
 namespace prenos {
 namespace {
@@ -18,15 +19,17 @@ constexpr const char* kHeader =
     "('02KA00001','KA','2002/03/15 00:00:00','07','07','07'); ";
 
 std::string SubjectInsert(const std::string& naziv, const std::string& maticna) {
-  return "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES ('" + naziv + "','" +
-         naziv + "','" + maticna + "','P','SIT','SIT'); ";
+  return "INSERT INTO Subjekt(Naziv,Naziv2,MaticnaStev,VrstSubj,Valuta,DobValuta) VALUES ('" +
+         naziv + "','" + naziv + "','" + maticna + "','P','SIT','SIT'); ";
 }
 
 class SubjectTest : public testing::TransferTest {
  protected:
   std::vector<std::vector<std::string>> Subject(const std::string& naziv2) const {
-    return ledger.Query("SELECT Naziv, Naziv2, MaticnaStev, VrstSubj, Valuta, DobValuta FROM Subjekt WHERE Naziv2 = '" +
-                        naziv2 + "'");
+    return ledger.Query(
+        "SELECT Naziv, Naziv2, MaticnaStev, VrstSubj, Valuta, DobValuta FROM Subjekt WHERE Naziv2 "
+        "= '" +
+        naziv2 + "'");
   }
 };
 
@@ -37,9 +40,10 @@ TEST_F(SubjectTest, AKnownCodeGivesTheLedgersNameWithoutWritingAnything) {
   EXPECT_EQ(SubjNaziv(Ledger(), "P001"), "Mercator d.d.");
   EXPECT_EQ(SubjNaziv(Ledger(), "100"), "Uprava");
   EXPECT_EQ(SubjNaziv(Ledger(), "N1"), "");  // a null name reads as empty, and is known
-  EXPECT_EQ(executed, (std::vector<Executed>{{"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"},
-                                             {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = '100'"},
-                                             {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'N1'"}}));
+  EXPECT_EQ(executed,
+            (std::vector<Executed>{{"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'P001'"},
+                                   {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = '100'"},
+                                   {"qQuery0", "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'N1'"}}));
   EXPECT_EQ(SQLBatch, kHeader);
   EXPECT_EQ(Count("Subjekt"), 8);
 }
@@ -51,7 +55,8 @@ TEST_F(SubjectTest, AnUnknownCodeIsRegisteredOnceAfterThePendingStatements) {
   EXPECT_EQ(Sent(), (std::vector<std::string>{kHeader, SubjectInsert("P999", "P999")}));
   EXPECT_EQ(SQLBatch, "");
   EXPECT_EQ(Count("Teme", "Kljuc = '02KA00001'"), 1);
-  EXPECT_EQ(Subject("P999"), (std::vector<std::vector<std::string>>{{"P999", "P999", "P999", "P", "SIT", "SIT"}}));
+  EXPECT_EQ(Subject("P999"),
+            (std::vector<std::vector<std::string>>{{"P999", "P999", "P999", "P", "SIT", "SIT"}}));
 
   // Found from now on, within the same run as in any later one.
   executed.clear();
@@ -67,7 +72,8 @@ TEST_F(SubjectTest, LongQuotedAndEmptyCodesAreRegisteredAsTheyStand) {
 
   EXPECT_EQ(SubjNaziv(Ledger(), "O'Hara"), "O'Hara");
   EXPECT_EQ(SubjNaziv(Ledger(), "O'Hara"), "O'Hara");
-  EXPECT_EQ(executed.at(executed.size() - 1).sql, "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'O''Hara'");
+  EXPECT_EQ(executed.at(executed.size() - 1).sql,
+            "SELECT Naziv FROM Subjekt WHERE Naziv2 = 'O''Hara'");
   ASSERT_FALSE(Sent().empty());
   EXPECT_EQ(Sent().back(), SubjectInsert("O''Hara", "O''Hara"));
   EXPECT_EQ(Count("Subjekt", "Naziv2 = 'O''Hara'"), 1);

@@ -11,8 +11,6 @@
 #include <fstream>
 #include <memory>
 
-#include "support/gui_support.h"
-#include "support/main_window_start.h"
 #include "app/app_title.h"
 #include "app/datasif.h"
 #include "app/date_edit.h"
@@ -22,13 +20,15 @@
 #include "ledger/ledger_fixture.h"
 #include "platform/codepage.h"
 #include "posting_line.h"
+#include "support/gui_support.h"
+#include "support/main_window_start.h"
 
 using namespace prenos;
 using prenos::testing::AnswerModals;
 using prenos::testing::PostingFields;
 using prenos::testing::PostingLine;
-using prenos::testing::TestLedger;
 using prenos::testing::StartMainWindow;
+using prenos::testing::TestLedger;
 
 namespace {
 
@@ -70,7 +70,7 @@ class WindowRunTest : public QObject {
     const std::filesystem::path dir = ledger_->Prefix() / "drive_c" / "temp";
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "knjizbe.txt", std::ios::binary) << PostingLine({}) << "\r\n"
-                                                           << PostingLine(second) << "\r\n";
+                                                         << PostingLine(second) << "\r\n";
     main_->fPoslDog->SetText("KA");
     main_->fReferent->SetText("07");
     main_->fDatum->SetText("15.03.02");
@@ -100,14 +100,17 @@ class WindowRunTest : public QObject {
     QCOMPARE(seen->objectName, QString("InformationBox"));
     QCOMPARE(seen->title, QString("Information"));
     // The box says what was booked (amounts in the number format of the C locale).
-    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !\nTemeljnica: 02KA00001 (nova)\n"
-                                           "Postavke: od 1 do 4, skupaj 4\nDebet: 1334.56\nKredit: 1334.56\n"
-                                           "Preskočeni zapisi (znesek 0 ali brez konta): 0"));
+    QCOMPARE(seen->text,
+             QString::fromUtf8("Prenos knjižb zaključen !\nTemeljnica: 02KA00001 (nova)\n"
+                               "Postavke: od 1 do 4, skupaj 4\nDebet: 1334.56\nKredit: 1334.56\n"
+                               "Preskočeni zapisi (znesek 0 ali brez konta): 0"));
     QCOMPARE(main_->ProgressBar->value(), 100);
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
-    QCOMPARE(ledger_->Scalar("SELECT PoslDog || Referent FROM Teme WHERE Kljuc = '02KA00001'"), std::string("KA07"));
-    QCOMPARE(ledger_->Query("SELECT Poz, Konto, Subjekt, Dokument FROM TemePoz WHERE Kljuc = '02KA00001' ORDER BY Poz"),
+    QCOMPARE(ledger_->Scalar("SELECT PoslDog || Referent FROM Teme WHERE Kljuc = '02KA00001'"),
+             std::string("KA07"));
+    QCOMPARE(ledger_->Query("SELECT Poz, Konto, Subjekt, Dokument FROM TemePoz WHERE Kljuc = "
+                            "'02KA00001' ORDER BY Poz"),
              (std::vector<std::vector<std::string>>{{"1", "1200", "Mercator d.d.", "123"},
                                                     {"2", "7600", "Mercator d.d.", "123"},
                                                     {"3", "1200", "Petrol d.d.", "124"},
@@ -119,10 +122,12 @@ class WindowRunTest : public QObject {
     seen = AnswerRun(true, 3, true);
     QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
     QCOMPARE(seen->count, 3);
-    QCOMPARE(seen->text, QString::fromUtf8("Prenos knjižb zaključen !\nTemeljnica: 02KA00001 (obstoječa)\n"
-                                           "Postavke: od 5 do 8, skupaj 4\nDebet: 1334.56\nKredit: 1334.56\n"
-                                           "Preskočeni zapisi (znesek 0 ali brez konta): 0"));
-    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"), std::string("8"));
+    QCOMPARE(seen->text,
+             QString::fromUtf8("Prenos knjižb zaključen !\nTemeljnica: 02KA00001 (obstoječa)\n"
+                               "Postavke: od 5 do 8, skupaj 4\nDebet: 1334.56\nKredit: 1334.56\n"
+                               "Preskočeni zapisi (znesek 0 ali brez konta): 0"));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00001'"),
+             std::string("8"));
     QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM Teme"), std::string("4"));
   }
 
@@ -148,7 +153,8 @@ class WindowRunTest : public QObject {
     QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
     QCOMPARE(seen->count, 3);
     QCOMPARE(seen->objectName, QString("InformationBox"));
-    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00002'"), std::string("4"));
+    QCOMPARE(ledger_->Scalar("SELECT COUNT(*) FROM TemePoz WHERE Kljuc = '02KA00002'"),
+             std::string("4"));
     QCOMPARE(main_->Journal().List().size(), size_t{3});
   }
 

@@ -7,7 +7,8 @@ namespace prenos::db {
 
 // --- TDataSource --------------------------------------------------------------------
 
-TDataSource::TDataSource(TComponent* owner, std::string name) : TComponent(owner, std::move(name)) {}
+TDataSource::TDataSource(TComponent* owner, std::string name)
+    : TComponent(owner, std::move(name)) {}
 
 TDataSource::~TDataSource() {
   SetDataSet(nullptr);

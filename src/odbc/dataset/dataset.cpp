@@ -170,7 +170,8 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
   if (recordCount_ > 0) SetCurrentRecord(0);
-  if (GetRecord(buffers_[static_cast<size_t>(recordCount_)].get(), TGetMode::gmPrior) != TGetResult::grOK) {
+  if (GetRecord(buffers_[static_cast<size_t>(recordCount_)].get(), TGetMode::gmPrior) !=
+      TGetResult::grOK) {
     CursorPosChanged();
     return false;
   }
@@ -240,9 +241,7 @@ int TDataSet::MoveBy(int distance) {
   bof_ = false;
   eof_ = false;
   int scroll = 0;  // how far the ring's records shifted up (negative) or down
-  auto notify = [&] {
-    DataEvent(TDataEvent::deDataSetScroll, scroll);
-  };
+  auto notify = [&] { DataEvent(TDataEvent::deDataSetScroll, scroll); };
   try {
     for (; distance > 0; --distance, ++moved) {
       if (activeRecord_ < recordCount_ - 1) {
@@ -283,7 +282,8 @@ void TDataSet::Resync(unsigned mode) {
   TRecordBuffer* spare = buffers_.at(static_cast<size_t>(recordCount_)).get();
   if (mode & rmExact) {
     CursorPosChanged();
-    if (GetRecord(spare, TGetMode::gmCurrent) != TGetResult::grOK) throw EDatabaseError("Record not found");
+    if (GetRecord(spare, TGetMode::gmCurrent) != TGetResult::grOK)
+      throw EDatabaseError("Record not found");
   } else if (GetRecord(spare, TGetMode::gmCurrent) != TGetResult::grOK &&
              GetRecord(spare, TGetMode::gmNext) != TGetResult::grOK &&
              GetRecord(spare, TGetMode::gmPrior) != TGetResult::grOK) {
@@ -314,7 +314,8 @@ void TDataSet::Refresh() {
 }
 
 TBookmark TDataSet::GetBookmark() {
-  if (!Active() || IsEmpty() || GetBookmarkFlag(ActiveBuffer()) != TBookmarkFlag::bfCurrent) return {};
+  if (!Active() || IsEmpty() || GetBookmarkFlag(ActiveBuffer()) != TBookmarkFlag::bfCurrent)
+    return {};
   return GetBookmarkData(ActiveBuffer());
 }
 
@@ -332,7 +333,8 @@ int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
   if (a.empty() || b.empty()) return 1;
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i)
-    if (a[i] != b[i]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+    if (a[i] != b[i])
+      return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
@@ -531,7 +533,8 @@ void TDataSet::CreateAndBindFields() {
     for (int i = 0; i < fieldDefs_.Count(); ++i) {
       const TFieldDef& def = fieldDefs_[i];
       if (def.DataType == TFieldType::ftUnknown) continue;
-      fields_.push_back(std::make_unique<TField>(*this, def.Name, def.DataType, def.Size, TFieldKind::fkData));
+      fields_.push_back(
+          std::make_unique<TField>(*this, def.Name, def.DataType, def.Size, TFieldKind::fkData));
       fields_.back()->precision_ = def.Precision;
     }
   }
@@ -546,7 +549,8 @@ void TDataSet::CreateAndBindFields() {
     }
     const TFieldDef* def = fieldDefs_.Find(f.FieldName());
     if (!def) throw EDatabaseError("Field '" + f.FieldName() + "' not found");
-    if (def->DataType != f.DataType()) throw EDatabaseError("Type mismatch for field '" + f.FieldName() + "'");
+    if (def->DataType != f.DataType())
+      throw EDatabaseError("Type mismatch for field '" + f.FieldName() + "'");
     f.fieldNo_ = def->FieldNo;
     if (f.size_ == 0) f.size_ = def->Size;
     f.precision_ = def->Precision;
@@ -607,7 +611,8 @@ void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
   if (event == TDataEvent::deFieldChange) {
     auto* field = reinterpret_cast<TField*>(info);
     if (field && !field->Calculated()) modified_ = true;
-    if (state_ != TDataSetState::dsSetKey && AutoCalcFields && calcFieldsSize_ > 0 && Editing(state_))
+    if (state_ != TDataSetState::dsSetKey && AutoCalcFields && calcFieldsSize_ > 0 &&
+        Editing(state_))
       GetCalcFields(ActiveBuffer());
   }
   if (disableCount_ == 0) {
@@ -628,7 +633,8 @@ void TDataSet::EnableControls() {
   if (disableCount_ == 0 || --disableCount_ != 0) return;
   // The links learn the state (which may have changed meanwhile) and see the data anew.
   DataEvent(TDataEvent::deUpdateState);
-  if (Active()) DataEvent(pendingChange_ ? TDataEvent::deLayoutChange : TDataEvent::deDataSetChange);
+  if (Active())
+    DataEvent(pendingChange_ ? TDataEvent::deLayoutChange : TDataEvent::deDataSetChange);
   pendingChange_ = false;
 }
 
@@ -655,7 +661,8 @@ void TDataSet::AddDataSource(TDataSource* source) {
 }
 
 void TDataSet::RemoveDataSource(TDataSource* source) {
-  dataSources_.erase(std::remove(dataSources_.begin(), dataSources_.end(), source), dataSources_.end());
+  dataSources_.erase(std::remove(dataSources_.begin(), dataSources_.end(), source),
+                     dataSources_.end());
   if (!tearingDown_) UpdateBufferCount();
 }
 

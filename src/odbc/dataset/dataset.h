@@ -21,8 +21,17 @@ class TDataSource;
 class TDataLink;
 
 enum class TDataSetState {
-  dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,
-  dsOldValue, dsInternalCalc, dsOpening
+  dsInactive,
+  dsBrowse,
+  dsEdit,
+  dsInsert,
+  dsSetKey,
+  dsCalcFields,
+  dsFilter,
+  dsNewValue,
+  dsOldValue,
+  dsInternalCalc,
+  dsOpening
 };
 enum class TGetMode { gmCurrent, gmNext, gmPrior };
 enum class TGetResult { grOK, grBOF, grEOF, grError };
@@ -34,8 +43,15 @@ enum class TUpdateKind { ukModify, ukInsert, ukDelete };
 // What the data set tells its data sources and through them its links. Field events
 // carry the field (TField*) as info, scroll events the distance.
 enum class TDataEvent {
-  deFieldChange, deRecordChange, deDataSetChange, deDataSetScroll, deLayoutChange,
-  deUpdateRecord, deUpdateState, deCheckBrowseMode, dePropertyChange
+  deFieldChange,
+  deRecordChange,
+  deDataSetChange,
+  deDataSetScroll,
+  deLayoutChange,
+  deUpdateRecord,
+  deUpdateState,
+  deCheckBrowseMode,
+  dePropertyChange
 };
 enum class TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 struct TLocateOptions {
@@ -122,9 +138,11 @@ class TDataSet : public TComponent {
   virtual TUpdateStatus UpdateStatus() { return TUpdateStatus::usUnmodified; }
 
   // --- searching
-  virtual bool Locate(const std::string& keyFields, const TVariant& keyValues, TLocateOptions options);
+  virtual bool Locate(const std::string& keyFields, const TVariant& keyValues,
+                      TLocateOptions options);
   // The values of resultFields in the record found; NULL when none is found.
-  virtual TVariant Lookup(const std::string& keyFields, const TVariant& keyValues, const std::string& resultFields);
+  virtual TVariant Lookup(const std::string& keyFields, const TVariant& keyValues,
+                          const std::string& resultFields);
   bool FindFirst() { return FindRecord(true, true); }
   bool FindLast() { return FindRecord(true, false); }
   bool FindNext() { return FindRecord(false, true); }
@@ -143,14 +161,17 @@ class TDataSet : public TComponent {
   std::vector<TField*> GetFieldList(const std::string& names) const;
   // Adds a persistent field while the data set is closed: a data field is bound to the
   // column of its name at open, a calculated one gets room in the calculated-fields area.
-  TField& AddField(std::string name, TFieldType type, int size = 0, TFieldKind kind = TFieldKind::fkData);
+  TField& AddField(std::string name, TFieldType type, int size = 0,
+                   TFieldKind kind = TFieldKind::fkData);
   virtual std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode);
 
   // --- filtering and calculated fields
   bool Filtered() const { return filtered_; }
   virtual void SetFiltered(bool value) { filtered_ = value; }
   const TFilterRecordEvent& OnFilterRecord() const { return onFilterRecord_; }
-  virtual void SetOnFilterRecord(TFilterRecordEvent handler) { onFilterRecord_ = std::move(handler); }
+  virtual void SetOnFilterRecord(TFilterRecordEvent handler) {
+    onFilterRecord_ = std::move(handler);
+  }
   bool AutoCalcFields = true;
   TNotifyEvent OnCalcFields;
 

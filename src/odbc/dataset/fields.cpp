@@ -1,9 +1,9 @@
 // Field definitions and the typed access of fields to their data set's records.
 #include "odbc/dataset/fields.h"
 
-#include <cmath>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 #include "odbc/dataset/dataset.h"
@@ -62,7 +62,9 @@ int FieldDataSize(TFieldType type, int size) {
   }
 }
 
-bool IsBlobType(TFieldType type) { return type == TFieldType::ftBlob || type == TFieldType::ftMemo; }
+bool IsBlobType(TFieldType type) {
+  return type == TFieldType::ftBlob || type == TFieldType::ftMemo;
+}
 
 int32_t DateTimeToDays(TDateTime v) { return static_cast<int32_t>(std::trunc(v)) + kDateDelta; }
 TDateTime DaysToDateTime(int32_t days) { return static_cast<double>(days - kDateDelta); }
@@ -106,7 +108,11 @@ const TFieldDef* TFieldDefs::Find(const std::string& name) const {
 // --- TField -------------------------------------------------------------------------
 
 TField::TField(TDataSet& dataSet, std::string name, TFieldType type, int size, TFieldKind kind)
-    : dataSet_(&dataSet), name_(std::move(name)), type_(type), size_(size), kind_(kind),
+    : dataSet_(&dataSet),
+      name_(std::move(name)),
+      type_(type),
+      size_(size),
+      kind_(kind),
       width_(DefaultWidth(type, size)) {}
 
 bool TField::GetData(void* buffer) const { return dataSet_->GetFieldData(*this, buffer); }
@@ -126,7 +132,9 @@ std::vector<char> TField::Raw(bool& present) const {
 bool TField::IsNull() const { return !GetData(nullptr); }
 
 std::string TField::AsString() const {
-  if (IsBlob()) return dataSet_->CreateBlobStream(const_cast<TField&>(*this), TBlobStreamMode::bmRead)->ReadAll();
+  if (IsBlob())
+    return dataSet_->CreateBlobStream(const_cast<TField&>(*this), TBlobStreamMode::bmRead)
+        ->ReadAll();
   bool present = false;
   const std::vector<char> raw = Raw(present);
   if (!present) return {};
@@ -190,7 +198,8 @@ int64_t TField::AsLargeInt() const {
 
 int32_t TField::AsInteger() const {
   const int64_t v = AsLargeInt();
-  if (v < INT32_MIN || v > INT32_MAX) throw EConvertError("Field '" + name_ + "' is out of Integer range");
+  if (v < INT32_MIN || v > INT32_MAX)
+    throw EConvertError("Field '" + name_ + "' is out of Integer range");
   return static_cast<int32_t>(v);
 }
 
@@ -279,7 +288,8 @@ void TField::SetAsString(const std::string& value) {
     case TFieldType::ftDate:
     case TFieldType::ftDateTime: {
       TDateTime d = 0;
-      if (!TryTextToDateTime(value, d)) throw EConvertError("'" + value + "' is not a valid date and time");
+      if (!TryTextToDateTime(value, d))
+        throw EConvertError("'" + value + "' is not a valid date and time");
       return SetAsDateTime(d);
     }
     default: throw EConvertError("Field '" + name_ + "' cannot be set from a text");
@@ -288,7 +298,8 @@ void TField::SetAsString(const std::string& value) {
 
 void TField::SetFromNumber(double v, int64_t i, bool integral) {
   auto range = [&](int64_t lo, int64_t hi) {
-    if (i < lo || i > hi) throw EConvertError(std::to_string(i) + " is not a valid value for field '" + name_ + "'");
+    if (i < lo || i > hi)
+      throw EConvertError(std::to_string(i) + " is not a valid value for field '" + name_ + "'");
   };
   if (!integral) i = RoundHalfEven(v);
   switch (type_) {
@@ -323,10 +334,13 @@ void TField::SetFromNumber(double v, int64_t i, bool integral) {
   }
 }
 
-void TField::SetAsLargeInt(int64_t value) { SetFromNumber(static_cast<double>(value), value, true); }
+void TField::SetAsLargeInt(int64_t value) {
+  SetFromNumber(static_cast<double>(value), value, true);
+}
 
 void TField::SetAsBoolean(bool value) {
-  if (type_ == TFieldType::ftString || type_ == TFieldType::ftMemo) return SetAsString(value ? "True" : "False");
+  if (type_ == TFieldType::ftString || type_ == TFieldType::ftMemo)
+    return SetAsString(value ? "True" : "False");
   SetFromNumber(value ? 1 : 0, value ? 1 : 0, true);
 }
 

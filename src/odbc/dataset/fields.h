@@ -15,8 +15,21 @@ namespace prenos::db {
 class TDataSet;
 
 enum class TFieldType {
-  ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency,
-  ftDate, ftTime, ftDateTime, ftBytes, ftBlob, ftMemo, ftLargeint
+  ftUnknown,
+  ftString,
+  ftSmallint,
+  ftInteger,
+  ftWord,
+  ftBoolean,
+  ftFloat,
+  ftCurrency,
+  ftDate,
+  ftTime,
+  ftDateTime,
+  ftBytes,
+  ftBlob,
+  ftMemo,
+  ftLargeint
 };
 
 // A data field reads a column of the record; a calculated one is computed by the data

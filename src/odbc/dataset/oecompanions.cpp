@@ -29,7 +29,8 @@ std::vector<std::string> SplitNames(const std::string& text) {
 // --- TTarget ------------------------------------------------------------------------
 
 std::vector<std::string> TTarget::Store() const {
-  return {"OE5.05", TableName, JoinNames(KeyColumns), JoinNames(InsertColumns), JoinNames(UpdateColumns)};
+  return {"OE5.05", TableName, JoinNames(KeyColumns), JoinNames(InsertColumns),
+          JoinNames(UpdateColumns)};
 }
 
 void TTarget::Load(const std::vector<std::string>& texts) {
@@ -99,8 +100,8 @@ TOEUpdateObject::~TOEUpdateObject() {
 
 // --- TOEBlobStream ------------------------------------------------------------------
 
-TOEBlobStream::TOEBlobStream(TCustomOEDataSet& dataSet, db::TField& field, db::TMemoryStream& stream, char* indicator,
-                             db::TBlobStreamMode mode)
+TOEBlobStream::TOEBlobStream(TCustomOEDataSet& dataSet, db::TField& field,
+                             db::TMemoryStream& stream, char* indicator, db::TBlobStreamMode mode)
     : dataSet_(dataSet), field_(field), stream_(stream), indicator_(indicator), mode_(mode) {
   if (mode_ == db::TBlobStreamMode::bmWrite) {
     stream_.Clear();

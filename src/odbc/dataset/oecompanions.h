@@ -24,7 +24,10 @@ class TTarget {
   std::string TableName;
   std::vector<std::string> KeyColumns, InsertColumns, UpdateColumns;
 
-  bool Empty() const { return TableName.empty() && KeyColumns.empty() && InsertColumns.empty() && UpdateColumns.empty(); }
+  bool Empty() const {
+    return TableName.empty() && KeyColumns.empty() && InsertColumns.empty() &&
+           UpdateColumns.empty();
+  }
   void Clear() { *this = TTarget(); }
   std::vector<std::string> Store() const;
   // Reads a stored form. A marker lower than "OE5.03" means four texts: the update
@@ -104,11 +107,13 @@ class TOEUpdateObject {
 // field as changed.
 class TOEBlobStream : public db::TStream {
  public:
-  TOEBlobStream(TCustomOEDataSet& dataSet, db::TField& field, db::TMemoryStream& stream, char* indicator,
-                db::TBlobStreamMode mode);
+  TOEBlobStream(TCustomOEDataSet& dataSet, db::TField& field, db::TMemoryStream& stream,
+                char* indicator, db::TBlobStreamMode mode);
   size_t Read(void* buffer, size_t count) override { return stream_.Read(buffer, count); }
   size_t Write(const void* buffer, size_t count) override;
-  int64_t Seek(int64_t offset, db::TSeekOrigin origin) override { return stream_.Seek(offset, origin); }
+  int64_t Seek(int64_t offset, db::TSeekOrigin origin) override {
+    return stream_.Seek(offset, origin);
+  }
   int64_t Size() const override { return stream_.Size(); }
   void SetSize(int64_t size) override;
 

@@ -63,7 +63,9 @@ TParamBinding BindingOf(const TOEParam& p) {
       default: type = TFieldType::ftString; break;
     }
   }
-  auto put = [&](const void* v, size_t n) { b.bytes.assign(static_cast<const char*>(v), static_cast<const char*>(v) + n); };
+  auto put = [&](const void* v, size_t n) {
+    b.bytes.assign(static_cast<const char*>(v), static_cast<const char*>(v) + n);
+  };
   const bool null = p.Value.IsNull();
   switch (type) {
     case TFieldType::ftSmallint:
@@ -95,13 +97,15 @@ TParamBinding BindingOf(const TOEParam& p) {
     }
     case TFieldType::ftDate: {
       b.cType = SQL_C_TYPE_DATE, b.sqlType = SQL_TYPE_DATE;
-      const SQL_DATE_STRUCT v = TimestampToDate(DateTimeToTimestamp(null ? 0 : p.Value.AsDateTime()));
+      const SQL_DATE_STRUCT v =
+          TimestampToDate(DateTimeToTimestamp(null ? 0 : p.Value.AsDateTime()));
       put(&v, sizeof v);
       break;
     }
     case TFieldType::ftTime: {
       b.cType = SQL_C_TYPE_TIME, b.sqlType = SQL_TYPE_TIME;
-      const SQL_TIME_STRUCT v = TimestampToTime(DateTimeToTimestamp(null ? 0 : p.Value.AsDateTime()));
+      const SQL_TIME_STRUCT v =
+          TimestampToTime(DateTimeToTimestamp(null ? 0 : p.Value.AsDateTime()));
       put(&v, sizeof v);
       break;
     }
@@ -119,7 +123,8 @@ TParamBinding BindingOf(const TOEParam& p) {
     }
   }
   // Output parameters need room for what comes back.
-  if (p.ParamType != TOEParamType::ptInput && b.cType == SQL_C_CHAR && b.bytes.size() < 256) b.bytes.resize(256, '\0');
+  if (p.ParamType != TOEParamType::ptInput && b.cType == SQL_C_CHAR && b.bytes.size() < 256)
+    b.bytes.resize(256, '\0');
   return b;
 }
 
@@ -137,7 +142,10 @@ SQLSMALLINT ParamDirection(TOEParamType t) {
 // --- creation -----------------------------------------------------------------------
 
 TCustomOEDataSet::TCustomOEDataSet(TComponent* owner, std::string name)
-    : db::TDataSet(owner, std::move(name)), stmt_(CreateHstmt()), options_(*this), masterLink_(*this) {
+    : db::TDataSet(owner, std::move(name)),
+      stmt_(CreateHstmt()),
+      options_(*this),
+      masterLink_(*this) {
   stmt_->OnInsert = [this](TComponent* s, const std::string& m) { return DoInsert(s, m); };
   stmt_->OnUpdate = [this](TComponent* s, const std::string& m) { return DoUpdate(s, m); };
   stmt_->OnDelete = [this](TComponent* s, const std::string& m) { return DoDelete(s, m); };
@@ -247,7 +255,9 @@ void TCustomOEDataSet::SetEditable(bool value) {
     stmt_->SetConcurrencyType(SQL_CONCUR_VALUES);
 }
 
-bool TCustomOEDataSet::RequestLive() const { return stmt_->ConcurrencyType() != SQL_CONCUR_READ_ONLY; }
+bool TCustomOEDataSet::RequestLive() const {
+  return stmt_->ConcurrencyType() != SQL_CONCUR_READ_ONLY;
+}
 
 void TCustomOEDataSet::SetRequestLive(bool value) {
   if (!value)
@@ -257,7 +267,9 @@ void TCustomOEDataSet::SetRequestLive(bool value) {
   SetEditable(value);
 }
 
-bool TCustomOEDataSet::UniDirectional() const { return stmt_->CursorType() == SQL_CURSOR_FORWARD_ONLY; }
+bool TCustomOEDataSet::UniDirectional() const {
+  return stmt_->CursorType() == SQL_CURSOR_FORWARD_ONLY;
+}
 
 void TCustomOEDataSet::SetUniDirectional(bool value) {
   if (value) {
@@ -272,7 +284,9 @@ TParamBindMode TCustomOEDataSet::ParamBindMode() const {
   return stmt_->BindByName() ? TParamBindMode::pbByName : TParamBindMode::pbByNumber;
 }
 
-void TCustomOEDataSet::SetParamBindMode(TParamBindMode value) { stmt_->SetBindByName(value == TParamBindMode::pbByName); }
+void TCustomOEDataSet::SetParamBindMode(TParamBindMode value) {
+  stmt_->SetBindByName(value == TParamBindMode::pbByName);
+}
 
 void TCustomOEDataSet::SetCached(bool value) {
   TerminateStatement();
@@ -286,7 +300,8 @@ void TCustomOEDataSet::SetCached(bool value) {
     stmt_->SetSkipByCursor(true);
   } else {
     if (!Loading()) {
-      if (stmt_->ConcurrencyType() == SQL_CONCUR_READ_ONLY) stmt_->SetConcurrencyType(SQL_CONCUR_VALUES);
+      if (stmt_->ConcurrencyType() == SQL_CONCUR_READ_ONLY)
+        stmt_->SetConcurrencyType(SQL_CONCUR_VALUES);
       if (stmt_->CursorType() == SQL_CURSOR_FORWARD_ONLY) {
         const bool library = hDbc() && hDbc()->CursorLib() != SQL_CUR_USE_DRIVER;
         stmt_->SetCursorType(library ? SQL_CURSOR_STATIC : SQL_CURSOR_KEYSET_DRIVEN);
@@ -319,7 +334,8 @@ void TCustomOEDataSet::SetDataSource(db::TDataSource* source) {
 void TCustomOEDataSet::SetUpdateObject(TOEUpdateObject* object) {
   if (object == updateObject_) return;
   if (updateObject_) updateObject_->dataSet_ = nullptr;
-  if (object && object->dataSet_ && object->dataSet_ != this) object->dataSet_->SetUpdateObject(nullptr);
+  if (object && object->dataSet_ && object->dataSet_ != this)
+    object->dataSet_->SetUpdateObject(nullptr);
   updateObject_ = object;
   if (object) object->dataSet_ = this;
 }
@@ -376,7 +392,8 @@ void TCustomOEDataSet::CreateParams() {
     THstmt catalog;
     catalog.SethDbc(hDbc());
     std::string schema, name = storedProcName_;
-    if (const size_t dot = name.rfind('.'); dot != std::string::npos) schema = name.substr(0, dot), name.erase(0, dot + 1);
+    if (const size_t dot = name.rfind('.'); dot != std::string::npos)
+      schema = name.substr(0, dot), name.erase(0, dot + 1);
     const SQLRETURN rc = SQLProcedureColumns(
         catalog.Handle(), nullptr, 0, schema.empty() ? nullptr : (SQLCHAR*)schema.c_str(),
         schema.empty() ? 0 : SQL_NTS, (SQLCHAR*)name.c_str(), SQL_NTS, nullptr, 0);
@@ -389,7 +406,7 @@ void TCustomOEDataSet::CreateParams() {
       if (!TokenName(pname)) pname = "Param" + std::to_string(params_.Count() + 1);
       TOEParam& p = params_.Add(pname);
       p.DataType = FieldTypeOfSQLType(static_cast<SQLSMALLINT>(catalog.ColInteger(6)));
-      p.ParamType = kind == SQL_PARAM_OUTPUT        ? TOEParamType::ptOutput
+      p.ParamType = kind == SQL_PARAM_OUTPUT         ? TOEParamType::ptOutput
                     : kind == SQL_PARAM_INPUT_OUTPUT ? TOEParamType::ptInputOutput
                     : kind == SQL_RETURN_VALUE       ? TOEParamType::ptResult
                                                      : TOEParamType::ptInput;
@@ -454,9 +471,10 @@ void TCustomOEDataSet::CopyParamsIn() {
       stmt_->SetParamType(ParamDirection(p->ParamType));
       stmt_->BindParam(number, p->BufferType, BindingOf(*p).sqlType, p->Bound.data());
     }
-    stmt_->SetParamSize(number, p->Value.IsNull() && p->ParamType == TOEParamType::ptInput ? SQL_NULL_DATA
-                                : p->BufferType == SQL_C_CHAR                             ? SQL_NTS
-                                                                                          : 0);
+    stmt_->SetParamSize(number, p->Value.IsNull() && p->ParamType == TOEParamType::ptInput
+                                    ? SQL_NULL_DATA
+                                : p->BufferType == SQL_C_CHAR ? SQL_NTS
+                                                              : 0);
   }
 }
 
@@ -476,13 +494,16 @@ void TCustomOEDataSet::CopyParamsOut() {
       case SQL_C_CHAR: p->Value = std::string(p->Bound.data()); break;
       case SQL_C_DOUBLE: p->Value = BufferToDouble(v, SQL_C_DOUBLE); break;
       case SQL_C_TYPE_TIMESTAMP:
-        p->Value = db::TVariant::FromDateTime(TimestampToDateTime(*static_cast<const SQL_TIMESTAMP_STRUCT*>(v)));
+        p->Value = db::TVariant::FromDateTime(
+            TimestampToDateTime(*static_cast<const SQL_TIMESTAMP_STRUCT*>(v)));
         break;
       case SQL_C_TYPE_DATE:
-        p->Value = db::TVariant::FromDateTime(TimestampToDateTime(DateToTimestamp(*static_cast<const SQL_DATE_STRUCT*>(v))));
+        p->Value = db::TVariant::FromDateTime(
+            TimestampToDateTime(DateToTimestamp(*static_cast<const SQL_DATE_STRUCT*>(v))));
         break;
       case SQL_C_TYPE_TIME:
-        p->Value = db::TVariant::FromDateTime(TimestampToDateTime(TimeToTimestamp(*static_cast<const SQL_TIME_STRUCT*>(v))));
+        p->Value = db::TVariant::FromDateTime(
+            TimestampToDateTime(TimeToTimestamp(*static_cast<const SQL_TIME_STRUCT*>(v))));
         break;
       case SQL_C_BIT: p->Value = *static_cast<const unsigned char*>(v) != 0; break;
       default: p->Value = BufferToInt64(v, p->BufferType); break;
@@ -519,7 +540,8 @@ void TCustomOEDataSet::RefreshResults() {
 void TCustomOEDataSet::RefreshParams() {
   db::TDataSource* source = masterLink_.DataSource();
   db::TDataSet* master = source ? source->DataSet() : nullptr;
-  if (master && master->Active() && master->State() != db::TDataSetState::dsSetKey) RefreshResults();
+  if (master && master->Active() && master->State() != db::TDataSetState::dsSetKey)
+    RefreshResults();
 }
 
 // --- opening and closing ------------------------------------------------------------
@@ -534,8 +556,10 @@ void TCustomOEDataSet::InternalInitFieldDefs() {
     const SQLSMALLINT sqlType = stmt_->ColSQLType(col);
     const SQLSMALLINT cType = stmt_->ColCType(col);
     TFieldType type = FieldTypeOfSQLType(sqlType);
-    if (sqlType == SQL_SMALLINT) type = cType == SQL_C_SSHORT ? TFieldType::ftSmallint : TFieldType::ftWord;
-    if (sqlType == SQL_TINYINT) type = cType == SQL_C_STINYINT ? TFieldType::ftSmallint : TFieldType::ftWord;
+    if (sqlType == SQL_SMALLINT)
+      type = cType == SQL_C_SSHORT ? TFieldType::ftSmallint : TFieldType::ftWord;
+    if (sqlType == SQL_TINYINT)
+      type = cType == SQL_C_STINYINT ? TFieldType::ftSmallint : TFieldType::ftWord;
     const bool sized = type == TFieldType::ftString || type == TFieldType::ftBytes;
     FieldDefs().Add(names.at(static_cast<size_t>(col - 1)), type,
                     sized ? static_cast<int>(stmt_->ColPrecision(col)) : 0, stmt_->ColScale(col));
@@ -628,7 +652,9 @@ void TCustomOEDataSet::InternalClose() {
   DestroyDefaultFields();
 }
 
-void TCustomOEDataSet::InternalHandleException(std::exception_ptr e) { db::TDataSet::InternalHandleException(e); }
+void TCustomOEDataSet::InternalHandleException(std::exception_ptr e) {
+  db::TDataSet::InternalHandleException(e);
+}
 
 // --- TDataSetHstmt --------------------------------------------------------------------
 
@@ -675,17 +701,27 @@ void TDataSetHstmt::SetBlobPlacement(TBlobPlacement value) { ds_.stmt_->SetBlobP
 bool TDataSetHstmt::ExecAsync() const { return ds_.stmt_->ExecAsync(); }
 void TDataSetHstmt::SetExecAsync(bool value) { ds_.stmt_->SetExecAsync(value); }
 TEmptyToNull TDataSetHstmt::EmptyStringToNull() const { return ds_.stmt_->EmptyStringToNull(); }
-void TDataSetHstmt::SetEmptyStringToNull(TEmptyToNull value) { ds_.stmt_->SetEmptyStringToNull(value); }
+void TDataSetHstmt::SetEmptyStringToNull(TEmptyToNull value) {
+  ds_.stmt_->SetEmptyStringToNull(value);
+}
 TStringTrimming TDataSetHstmt::StringTrimming() const { return ds_.stmt_->StringTrimming(); }
-void TDataSetHstmt::SetStringTrimming(TStringTrimming value) { ds_.stmt_->SetStringTrimming(value); }
+void TDataSetHstmt::SetStringTrimming(TStringTrimming value) {
+  ds_.stmt_->SetStringTrimming(value);
+}
 bool TDataSetHstmt::BindByName() const { return ds_.stmt_->BindByName(); }
 void TDataSetHstmt::SetBindByName(bool value) { ds_.stmt_->SetBindByName(value); }
 TRowCountMethod TDataSetHstmt::RowCountMethod() const { return ds_.stmt_->RowCountMethod(); }
-void TDataSetHstmt::SetRowCountMethod(TRowCountMethod value) { ds_.stmt_->SetRowCountMethod(value); }
+void TDataSetHstmt::SetRowCountMethod(TRowCountMethod value) {
+  ds_.stmt_->SetRowCountMethod(value);
+}
 TNoRowsAffected TDataSetHstmt::NoRowsAffected() const { return ds_.stmt_->NoRowsAffected(); }
-void TDataSetHstmt::SetNoRowsAffected(TNoRowsAffected value) { ds_.stmt_->SetNoRowsAffected(value); }
+void TDataSetHstmt::SetNoRowsAffected(TNoRowsAffected value) {
+  ds_.stmt_->SetNoRowsAffected(value);
+}
 TTarget& TDataSetHstmt::Target() { return ds_.target_; }
 std::vector<std::string> TDataSetHstmt::TargetTexts() const { return ds_.target_.Store(); }
-void TDataSetHstmt::SetTargetTexts(const std::vector<std::string>& texts) { ds_.target_.Load(texts); }
+void TDataSetHstmt::SetTargetTexts(const std::vector<std::string>& texts) {
+  ds_.target_.Load(texts);
+}
 
 }  // namespace prenos

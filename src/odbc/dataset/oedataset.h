@@ -22,9 +22,10 @@ class TCustomOEDataSet;
 enum class TOELocateOption { loPrefix, loSubString };
 enum class TParamBindMode { pbByName, pbByNumber };
 
-using TOEUpdateRecordEvent = std::function<void(TCustomOEDataSet& dataSet, db::TUpdateKind kind, bool& applyUpdate)>;
-using TOEUpdateErrorEvent =
-    std::function<void(TCustomOEDataSet& dataSet, EODBC& e, db::TUpdateKind kind, bool& raiseError)>;
+using TOEUpdateRecordEvent =
+    std::function<void(TCustomOEDataSet& dataSet, db::TUpdateKind kind, bool& applyUpdate)>;
+using TOEUpdateErrorEvent = std::function<void(TCustomOEDataSet& dataSet, EODBC& e,
+                                               db::TUpdateKind kind, bool& raiseError)>;
 using TOERefreshEvent = std::function<void(TCustomOEDataSet& sender)>;
 
 // The options of a data set's statement (published as hStmt). Each reads and writes the
@@ -150,7 +151,8 @@ class TCustomOEDataSet : public db::TDataSet {
   void ApplyUpdates();
 
   // --- framework overrides used from outside
-  bool Locate(const std::string& keyFields, const db::TVariant& keyValues, db::TLocateOptions options) override;
+  bool Locate(const std::string& keyFields, const db::TVariant& keyValues,
+              db::TLocateOptions options) override;
   db::TVariant Lookup(const std::string& keyFields, const db::TVariant& keyValues,
                       const std::string& resultFields) override;
   int RecordCount() override;
@@ -162,7 +164,8 @@ class TCustomOEDataSet : public db::TDataSet {
   void SetOnFilterRecord(TFilterRecordEvent handler) override;
   bool BookmarkValid(const db::TBookmark& bookmark) override { return !bookmark.empty(); }
   int CompareBookmarks(const db::TBookmark& a, const db::TBookmark& b) override;
-  std::unique_ptr<db::TStream> CreateBlobStream(db::TField& field, db::TBlobStreamMode mode) override;
+  std::unique_ptr<db::TStream> CreateBlobStream(db::TField& field,
+                                                db::TBlobStreamMode mode) override;
   db::TUpdateStatus UpdateStatus() override;
 
  protected:
@@ -281,8 +284,10 @@ class TCustomOEDataSet : public db::TDataSet {
   void GoToCache(int32_t n);
   TOERecord& CachedRecord();
   std::unique_ptr<TOERecord> NewRecord();
-  bool LocateRecord(const std::string& keyFields, const db::TVariant& keyValues, db::TLocateOptions options);
-  bool KeyMatches(const db::TField& field, const db::TVariant& key, db::TLocateOptions options) const;
+  bool LocateRecord(const std::string& keyFields, const db::TVariant& keyValues,
+                    db::TLocateOptions options);
+  bool KeyMatches(const db::TField& field, const db::TVariant& key,
+                  db::TLocateOptions options) const;
   std::string_view TrimText(std::string_view text) const;
   void ApplyRecord(TOERecord& record, db::TUpdateKind kind);
   void UpdateRecords();

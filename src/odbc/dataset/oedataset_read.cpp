@@ -45,7 +45,8 @@ TCustomOEDataSet::TOERecord::TOERecord(size_t size, size_t streams) : db::TRecor
 
 void TCustomOEDataSet::TOERecord::CopyFrom(const TOERecord& other) {
   std::memcpy(Data(), other.Data(), std::min(Size(), other.Size()));
-  for (size_t i = 0; i < Streams.size() && i < other.Streams.size(); ++i) Streams[i]->Assign(other.Streams[i]->Bytes());
+  for (size_t i = 0; i < Streams.size() && i < other.Streams.size(); ++i)
+    Streams[i]->Assign(other.Streams[i]->Bytes());
   Bookmark = other.Bookmark;
 }
 
@@ -80,7 +81,8 @@ TCustomOEDataSet::TRecInfo& TCustomOEDataSet::GetRecInfo(db::TRecordBuffer& buff
   return *reinterpret_cast<TRecInfo*>(buffer.Data() + recInfoOffset_);
 }
 
-const TCustomOEDataSet::TRecInfo& TCustomOEDataSet::GetRecInfo(const db::TRecordBuffer& buffer) const {
+const TCustomOEDataSet::TRecInfo& TCustomOEDataSet::GetRecInfo(
+    const db::TRecordBuffer& buffer) const {
   return *reinterpret_cast<const TRecInfo*>(buffer.Data() + recInfoOffset_);
 }
 
@@ -120,7 +122,8 @@ void TCustomOEDataSet::ToField(int col, int row, int& offset, TOERecord& buffer)
     if (stmt_->BlobDeferral()) {
       stream.Clear();
     } else {
-      const TBlobStream* value = stmt_->RowSetSize() > 1 ? stmt_->ColStream(col, row) : stmt_->ColStream(col);
+      const TBlobStream* value =
+          stmt_->RowSetSize() > 1 ? stmt_->ColStream(col, row) : stmt_->ColStream(col);
       stream.Assign(value ? *value : TBlobStream());
     }
     indicator = Present(stmt_->ColSize(col, row));
@@ -159,7 +162,8 @@ void TCustomOEDataSet::ToField(int col, int row, int& offset, TOERecord& buffer)
       std::memset(p, 0, static_cast<size_t>(s.DataSize));
       const SQLLEN size = stmt_->ColSize(col, row);
       if (const void* v = stmt_->ColValuePtr(col, row); v && size > 0)
-        std::memcpy(p, v, std::min<size_t>(static_cast<size_t>(size), static_cast<size_t>(s.DataSize)));
+        std::memcpy(p, v,
+                    std::min<size_t>(static_cast<size_t>(size), static_cast<size_t>(s.DataSize)));
       break;
     }
     case TFieldType::ftLargeint: Put<int64_t>(p, stmt_->ColInt64(col, row)); break;
@@ -176,12 +180,16 @@ bool TCustomOEDataSet::Track(bool got, int16_t direction, int32_t n) {
     case SQL_FETCH_FIRST: rowNo_ = got ? 1 : 0, fromEnd_ = false, rowKnown_ = true; break;
     case SQL_FETCH_LAST: rowNo_ = got ? -1 : 0, fromEnd_ = got, rowKnown_ = true; break;
     case SQL_FETCH_NEXT:
-      if (got || !fromEnd_) ++rowNo_;
-      else rowNo_ = 0;  // past the end, counted from the end
+      if (got || !fromEnd_)
+        ++rowNo_;
+      else
+        rowNo_ = 0;  // past the end, counted from the end
       break;
     case SQL_FETCH_PRIOR:
-      if (got) --rowNo_;
-      else rowNo_ = 0, fromEnd_ = false;  // before the start
+      if (got)
+        --rowNo_;
+      else
+        rowNo_ = 0, fromEnd_ = false;  // before the start
       break;
     case SQL_FETCH_ABSOLUTE:
       // A row outside the result leaves the cursor where no number is known.
@@ -205,7 +213,8 @@ bool TCustomOEDataSet::FetchPrev() {
   return cached_ ? FetchCache(SQL_FETCH_PRIOR, 0) : Track(stmt_->FetchPrev(), SQL_FETCH_PRIOR, 0);
 }
 bool TCustomOEDataSet::FetchAbsolute(int32_t n) {
-  return cached_ ? FetchCache(SQL_FETCH_ABSOLUTE, n) : Track(stmt_->FetchAbsolute(n), SQL_FETCH_ABSOLUTE, n);
+  return cached_ ? FetchCache(SQL_FETCH_ABSOLUTE, n)
+                 : Track(stmt_->FetchAbsolute(n), SQL_FETCH_ABSOLUTE, n);
 }
 bool TCustomOEDataSet::FetchBookmark(const db::TBookmark& bookmark) {
   if (cached_) return FetchCache(SQL_FETCH_BOOKMARK, SequenceOf(bookmark));
@@ -226,7 +235,8 @@ void TCustomOEDataSet::FillCache(int32_t n) {
       r->Bookmark = SequenceBookmark(++bookmarkCounter_);
       GetRecInfo(*r).BookmarkFlag = static_cast<uint8_t>(TBookmarkFlag::bfInserted);
       int offset = 0;
-      for (int col = 1; col <= static_cast<int>(slots_.size()); ++col) ToField(col, row, offset, *r);
+      for (int col = 1; col <= static_cast<int>(slots_.size()); ++col)
+        ToField(col, row, offset, *r);
       cache_.push_back(std::move(r));
     }
   }
@@ -295,7 +305,9 @@ void TCustomOEDataSet::InternalGotoBookmark(const db::TBookmark& bookmark) {
   if (!bookmark.empty()) FetchBookmark(bookmark);
 }
 
-void TCustomOEDataSet::InternalSetToRecord(db::TRecordBuffer& buffer) { InternalGotoBookmark(Rec(buffer).Bookmark); }
+void TCustomOEDataSet::InternalSetToRecord(db::TRecordBuffer& buffer) {
+  InternalGotoBookmark(Rec(buffer).Bookmark);
+}
 
 // --- GetRecord ----------------------------------------------------------------------
 
@@ -372,12 +384,14 @@ db::TGetResult TCustomOEDataSet::GetRecord(db::TRecordBuffer* buffer, db::TGetMo
   if (mode == TGetMode::gmCurrent) {
     TOERecord& active = Rec(ActiveBuffer());
     const TBookmarkFlag flag = GetBookmarkFlag(active);
-    if (flag == TBookmarkFlag::bfBOF || flag == TBookmarkFlag::bfEOF || IsDeleted(active.Bookmark) ||
+    if (flag == TBookmarkFlag::bfBOF || flag == TBookmarkFlag::bfEOF ||
+        IsDeleted(active.Bookmark) ||
         (cached_ && (cachePos_ < 1 || cachePos_ > static_cast<int32_t>(cache_.size()))))
       result = TGetResult::grError;
     else
       bookmark = &RowBookmark();
-  } else if (mode == TGetMode::gmPrior && !cached_ && stmt_->CursorType() == SQL_CURSOR_FORWARD_ONLY) {
+  } else if (mode == TGetMode::gmPrior && !cached_ &&
+             stmt_->CursorType() == SQL_CURSOR_FORWARD_ONLY) {
     result = TGetResult::grError;  // a forward-only cursor cannot go back
   } else {
     for (;;) {
@@ -429,14 +443,18 @@ bool TCustomOEDataSet::GetFieldData(const db::TField& field, void* target) {
   if (field.FieldNo() < 1 || field.FieldNo() > static_cast<int>(slots_.size())) return false;
   const TSlot& s = slots_[static_cast<size_t>(field.FieldNo() - 1)];
   const char* p = b->Data() + s.Offset;
-  if (target && !s.Long) std::memcpy(target, p, std::min<size_t>(static_cast<size_t>(field.DataSize()), static_cast<size_t>(s.DataSize)));
+  if (target && !s.Long)
+    std::memcpy(
+        target, p,
+        std::min<size_t>(static_cast<size_t>(field.DataSize()), static_cast<size_t>(s.DataSize)));
   return p[s.DataSize] != 0;
 }
 
 void TCustomOEDataSet::SetFieldData(db::TField& field, const void* source) {
   const TDataSetState st = State();
-  if (st != TDataSetState::dsEdit && st != TDataSetState::dsInsert && st != TDataSetState::dsSetKey &&
-      st != TDataSetState::dsCalcFields && st != TDataSetState::dsFilter && st != TDataSetState::dsNewValue &&
+  if (st != TDataSetState::dsEdit && st != TDataSetState::dsInsert &&
+      st != TDataSetState::dsSetKey && st != TDataSetState::dsCalcFields &&
+      st != TDataSetState::dsFilter && st != TDataSetState::dsNewValue &&
       st != TDataSetState::dsInternalCalc)
     throw EQuarnel("DataSet not in edit or insert mode.");
   TOERecord* b = FieldBuffer();
@@ -451,24 +469,30 @@ void TCustomOEDataSet::SetFieldData(db::TField& field, const void* source) {
     if (s.Long) {
       if (!source) b->Streams.at(static_cast<size_t>(s.Stream))->Clear();
     } else if (source) {
-      std::memcpy(p, source, std::min<size_t>(static_cast<size_t>(field.DataSize()), static_cast<size_t>(s.DataSize)));
+      std::memcpy(
+          p, source,
+          std::min<size_t>(static_cast<size_t>(field.DataSize()), static_cast<size_t>(s.DataSize)));
     } else {
       std::memset(p, 0, static_cast<size_t>(s.DataSize));
     }
     p[s.DataSize] = source ? 1 : 0;
   }
-  if (st != TDataSetState::dsCalcFields && st != TDataSetState::dsFilter && st != TDataSetState::dsNewValue)
+  if (st != TDataSetState::dsCalcFields && st != TDataSetState::dsFilter &&
+      st != TDataSetState::dsNewValue)
     DataEvent(db::TDataEvent::deFieldChange, reinterpret_cast<intptr_t>(&field));
 }
 
-std::unique_ptr<db::TStream> TCustomOEDataSet::CreateBlobStream(db::TField& field, db::TBlobStreamMode mode) {
+std::unique_ptr<db::TStream> TCustomOEDataSet::CreateBlobStream(db::TField& field,
+                                                                db::TBlobStreamMode mode) {
   TOERecord* b = State() == TDataSetState::dsInactive ? nullptr : FieldBuffer();
   const bool writing = mode != db::TBlobStreamMode::bmRead;
   if (writing) {
     const TDataSetState st = State();
-    if (st != TDataSetState::dsEdit && st != TDataSetState::dsInsert) throw EQuarnel("DataSet not in edit or insert mode.");
+    if (st != TDataSetState::dsEdit && st != TDataSetState::dsInsert)
+      throw EQuarnel("DataSet not in edit or insert mode.");
   }
-  if (!b || field.Calculated() || field.FieldNo() < 1 || field.FieldNo() > static_cast<int>(slots_.size()))
+  if (!b || field.Calculated() || field.FieldNo() < 1 ||
+      field.FieldNo() > static_cast<int>(slots_.size()))
     return std::make_unique<db::TMemoryStream>();
   const TSlot& s = slots_[static_cast<size_t>(field.FieldNo() - 1)];
   char* p = b->Data() + s.Offset;
@@ -480,7 +504,8 @@ std::unique_ptr<db::TStream> TCustomOEDataSet::CreateBlobStream(db::TField& fiel
   }
   db::TMemoryStream& stream = *b->Streams.at(static_cast<size_t>(s.Stream));
   // A deferred value of the record under the cursor is read from the statement now.
-  if (!writing && stmt_->BlobDeferral() && !cached_ && b == &Rec(ActiveBuffer()) && State() == TDataSetState::dsBrowse) {
+  if (!writing && stmt_->BlobDeferral() && !cached_ && b == &Rec(ActiveBuffer()) &&
+      State() == TDataSetState::dsBrowse) {
     UpdateCursorPos();
     if (const TBlobStream* value = stmt_->ColStream(field.FieldNo())) {
       stream.Assign(*value);

@@ -45,8 +45,10 @@ db::TVariant KeyAt(const db::TVariant& keys, size_t i, size_t fieldCount) {
 
 }  // namespace
 
-bool TCustomOEDataSet::KeyMatches(const db::TField& field, const db::TVariant& key, db::TLocateOptions options) const {
-  if (key.IsNull() || (key.Kind() == db::TVariant::TKind::Text && key.AsString().empty())) return field.IsNull();
+bool TCustomOEDataSet::KeyMatches(const db::TField& field, const db::TVariant& key,
+                                  db::TLocateOptions options) const {
+  if (key.IsNull() || (key.Kind() == db::TVariant::TKind::Text && key.AsString().empty()))
+    return field.IsNull();
   switch (field.DataType()) {
     case TFieldType::ftString:
     case TFieldType::ftMemo: {
@@ -67,10 +69,12 @@ bool TCustomOEDataSet::KeyMatches(const db::TField& field, const db::TVariant& k
     case TFieldType::ftLargeint: return static_cast<int64_t>(key.AsInteger()) == field.AsLargeInt();
     case TFieldType::ftBoolean: return key.AsBoolean() == field.AsBoolean();
     case TFieldType::ftFloat: return key.AsFloat() == field.AsFloat();
-    case TFieldType::ftCurrency: return std::llround(key.AsFloat() * 10000) == std::llround(field.AsFloat() * 10000);
+    case TFieldType::ftCurrency:
+      return std::llround(key.AsFloat() * 10000) == std::llround(field.AsFloat() * 10000);
     case TFieldType::ftDate:
     case TFieldType::ftTime:
-    case TFieldType::ftDateTime: return db::DateTimeToStamp(key.AsDateTime()) == db::DateTimeToStamp(field.AsDateTime());
+    case TFieldType::ftDateTime:
+      return db::DateTimeToStamp(key.AsDateTime()) == db::DateTimeToStamp(field.AsDateTime());
     default: return key.AsString() == field.AsString();
   }
 }
@@ -103,7 +107,8 @@ bool TCustomOEDataSet::LocateRecord(const std::string& keyFields, const db::TVar
   return found;
 }
 
-bool TCustomOEDataSet::Locate(const std::string& keyFields, const db::TVariant& keyValues, db::TLocateOptions options) {
+bool TCustomOEDataSet::Locate(const std::string& keyFields, const db::TVariant& keyValues,
+                              db::TLocateOptions options) {
   CheckActive();
   if (IsEmpty()) return false;
   DoBeforeScroll();

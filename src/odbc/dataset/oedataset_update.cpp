@@ -47,17 +47,27 @@ void TCustomOEDataSet::FromField(int col, const TOERecord& buffer, bool forInser
   switch (s.Type) {
     case TFieldType::ftString:
     case TFieldType::ftMemo:
-    case TFieldType::ftBlob: stmt_->SetColString(col, std::string(p, strnlen(p, static_cast<size_t>(s.DataSize)))); break;
+    case TFieldType::ftBlob:
+      stmt_->SetColString(col, std::string(p, strnlen(p, static_cast<size_t>(s.DataSize))));
+      break;
     case TFieldType::ftSmallint: stmt_->SetColSmallint(col, Get<int16_t>(p)); break;
     case TFieldType::ftInteger: stmt_->SetColInteger(col, Get<int32_t>(p)); break;
     case TFieldType::ftWord: stmt_->SetColWord(col, Get<uint16_t>(p)); break;
     case TFieldType::ftBoolean: stmt_->SetColWord(col, Get<uint16_t>(p) ? 1 : 0); break;
     case TFieldType::ftFloat:
     case TFieldType::ftCurrency: stmt_->SetColDouble(col, Get<double>(p)); break;
-    case TFieldType::ftDate: stmt_->SetColTimestamp(col, DateTimeToTimestamp(db::DaysToDateTime(Get<int32_t>(p)))); break;
-    case TFieldType::ftTime: stmt_->SetColTimestamp(col, DateTimeToTimestamp(db::MSecsToTime(Get<int32_t>(p)))); break;
-    case TFieldType::ftDateTime: stmt_->SetColTimestamp(col, DateTimeToTimestamp(db::StampToDateTime(Get<double>(p)))); break;
-    case TFieldType::ftBytes: stmt_->SetColString(col, std::string(p, static_cast<size_t>(s.DataSize))); break;
+    case TFieldType::ftDate:
+      stmt_->SetColTimestamp(col, DateTimeToTimestamp(db::DaysToDateTime(Get<int32_t>(p))));
+      break;
+    case TFieldType::ftTime:
+      stmt_->SetColTimestamp(col, DateTimeToTimestamp(db::MSecsToTime(Get<int32_t>(p))));
+      break;
+    case TFieldType::ftDateTime:
+      stmt_->SetColTimestamp(col, DateTimeToTimestamp(db::StampToDateTime(Get<double>(p))));
+      break;
+    case TFieldType::ftBytes:
+      stmt_->SetColString(col, std::string(p, static_cast<size_t>(s.DataSize)));
+      break;
     case TFieldType::ftLargeint: stmt_->SetColInt64(col, Get<int64_t>(p)); break;
     default: break;
   }
@@ -88,9 +98,11 @@ void TCustomOEDataSet::UpdateRecords() {
   TOERecord& record = Rec(ActiveBuffer());
   if (cachedUpdates_) {
     TOERecord& cached = CachedRecord();
-    const bool inserted = GetRecInfo(cached).UpdateStatus == static_cast<uint8_t>(TUpdateStatus::usInserted);
+    const bool inserted =
+        GetRecInfo(cached).UpdateStatus == static_cast<uint8_t>(TUpdateStatus::usInserted);
     cached.CopyFrom(record);
-    GetRecInfo(cached).UpdateStatus = static_cast<uint8_t>(inserted ? TUpdateStatus::usInserted : TUpdateStatus::usModified);
+    GetRecInfo(cached).UpdateStatus =
+        static_cast<uint8_t>(inserted ? TUpdateStatus::usInserted : TUpdateStatus::usModified);
     GetRecInfo(cached).BookmarkFlag = static_cast<uint8_t>(db::TBookmarkFlag::bfInserted);
     return;
   }
@@ -116,7 +128,9 @@ void TCustomOEDataSet::InternalAddRecord(TOERecord& record, bool append) {
     std::memcpy(copy->Bookmark.data(), &seq, 4);
     GetRecInfo(*copy).UpdateStatus = static_cast<uint8_t>(TUpdateStatus::usInserted);
     GetRecInfo(*copy).BookmarkFlag = static_cast<uint8_t>(db::TBookmarkFlag::bfInserted);
-    const size_t at = append || cachePos_ < 1 ? cache_.size() : std::min(cache_.size(), static_cast<size_t>(cachePos_ - 1));
+    const size_t at = append || cachePos_ < 1
+                          ? cache_.size()
+                          : std::min(cache_.size(), static_cast<size_t>(cachePos_ - 1));
     cache_.insert(cache_.begin() + static_cast<std::ptrdiff_t>(at), std::move(copy));
     cachePos_ = static_cast<int32_t>(at) + 1;
     ++pendingInserts_;
@@ -234,15 +248,18 @@ void TCustomOEDataSet::InternalRefresh() {
   if (cached_) {
     TOERecord& record = CachedRecord();
     int offset = 0;
-    for (int col = 1; col <= static_cast<int>(slots_.size()); ++col) FromField(col, record, false, offset);
+    for (int col = 1; col <= static_cast<int>(slots_.size()); ++col)
+      FromField(col, record, false, offset);
     stmt_->Refresh();
     offset = 0;
-    for (int col = 1; col <= static_cast<int>(slots_.size()); ++col) ToField(col, 1, offset, record);
+    for (int col = 1; col <= static_cast<int>(slots_.size()); ++col)
+      ToField(col, 1, offset, record);
     return;
   }
   stmt_->Refresh();
   const db::TBookmark bookmark = Rec(ActiveBuffer()).Bookmark;
-  std::erase_if(changed_, [&](const std::unique_ptr<TOERecord>& r) { return r->Bookmark == bookmark; });
+  std::erase_if(changed_,
+                [&](const std::unique_ptr<TOERecord>& r) { return r->Bookmark == bookmark; });
 }
 
 // --- the statement's row-edit handlers ----------------------------------------------
@@ -259,9 +276,15 @@ bool TCustomOEDataSet::StatementMayApply(TUpdateKind kind) {
   return apply;
 }
 
-bool TCustomOEDataSet::DoInsert(TComponent*, const std::string&) { return StatementMayApply(TUpdateKind::ukInsert); }
-bool TCustomOEDataSet::DoUpdate(TComponent*, const std::string&) { return StatementMayApply(TUpdateKind::ukModify); }
-bool TCustomOEDataSet::DoDelete(TComponent*, const std::string&) { return StatementMayApply(TUpdateKind::ukDelete); }
+bool TCustomOEDataSet::DoInsert(TComponent*, const std::string&) {
+  return StatementMayApply(TUpdateKind::ukInsert);
+}
+bool TCustomOEDataSet::DoUpdate(TComponent*, const std::string&) {
+  return StatementMayApply(TUpdateKind::ukModify);
+}
+bool TCustomOEDataSet::DoDelete(TComponent*, const std::string&) {
+  return StatementMayApply(TUpdateKind::ukDelete);
+}
 
 bool TCustomOEDataSet::DoRefresh(TComponent*, const std::string&) {
   if (OnRefreshRecord) OnRefreshRecord(*this);

@@ -53,7 +53,8 @@ void TwwOEDataSet::DoBeforePost() {
       std::string mask = line.substr(tab + 1);
       if (const size_t next = mask.find('\t'); next != std::string::npos) mask.erase(next);
       if (!field || field->IsNull() || MatchesMask(field->AsString(), mask)) continue;
-      if (!OnInvalidValue) throw EDatabaseError("Invalid value for field '" + field->FieldName() + "'");
+      if (!OnInvalidValue)
+        throw EDatabaseError("Invalid value for field '" + field->FieldName() + "'");
       OnInvalidValue(*this, *field);
     }
   }

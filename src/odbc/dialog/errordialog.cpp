@@ -41,7 +41,8 @@ void Place(QWidget& w, const char* name, int left, int top, int width, int heigh
 
 }  // namespace
 
-TOEErrorDialog::TOEErrorDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+TOEErrorDialog::TOEErrorDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName("TOEErrorDialog");
   setWindowTitle("Error");
   setFixedSize(kClientWidth, 244);

@@ -35,8 +35,8 @@ class TOEErrorDialog : public QDialog {
   QPushButton Button4{this};
 
   bool DetailsShown = false;
-  std::string ErrorText;            // the message line (Windows-1250)
-  EODBC* ErrorObject = nullptr;     // the exception shown; not owned
+  std::string ErrorText;         // the message line (Windows-1250)
+  EODBC* ErrorObject = nullptr;  // the exception shown; not owned
 
   void FormShow();
   void Button1Click();

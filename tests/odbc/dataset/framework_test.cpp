@@ -33,10 +33,14 @@ class TMemDataSet : public TDataSet {
  protected:
   static constexpr int kName = 5, kBookmark = 27, kFlag = 31, kSize = 32;
 
-  TRecordBufferPtr AllocRecordBuffer() override { return std::make_unique<TRecordBuffer>(kSize + CalcFieldsSize()); }
+  TRecordBufferPtr AllocRecordBuffer() override {
+    return std::make_unique<TRecordBuffer>(kSize + CalcFieldsSize());
+  }
   int GetRecordSize() override { return kSize; }
   void InternalInitRecord(TRecordBuffer& b) override { std::memset(b.Data(), 0, b.Size()); }
-  void ClearCalcFields(TRecordBuffer& b) override { std::memset(b.Data() + kSize, 0, b.Size() - kSize); }
+  void ClearCalcFields(TRecordBuffer& b) override {
+    std::memset(b.Data() + kSize, 0, b.Size() - kSize);
+  }
 
   TGetResult GetRecord(TRecordBuffer* b, TGetMode mode) override {
     const int n = static_cast<int>(rows.size());
@@ -77,7 +81,9 @@ class TMemDataSet : public TDataSet {
   TBookmarkFlag GetBookmarkFlag(const TRecordBuffer& b) override {
     return static_cast<TBookmarkFlag>(b.Data()[kFlag]);
   }
-  void SetBookmarkFlag(TRecordBuffer& b, TBookmarkFlag f) override { b.Data()[kFlag] = static_cast<char>(f); }
+  void SetBookmarkFlag(TRecordBuffer& b, TBookmarkFlag f) override {
+    b.Data()[kFlag] = static_cast<char>(f);
+  }
 
   void InternalInitFieldDefs() override {
     FieldDefs().Clear();
@@ -130,20 +136,24 @@ class TMemDataSet : public TDataSet {
   bool GetFieldData(const TField& f, void* out) override {
     TRecordBuffer* b = State() == TDataSetState::dsInactive ? nullptr : FieldBuffer();
     if (!b) return false;
-    const char* p = f.Calculated() ? b->Data() + kSize + f.Offset() : b->Data() + (f.FieldNo() == 1 ? 0 : kName);
+    const char* p = f.Calculated() ? b->Data() + kSize + f.Offset()
+                                   : b->Data() + (f.FieldNo() == 1 ? 0 : kName);
     if (!p[f.DataSize()]) return false;
     if (out) std::memcpy(out, p, static_cast<size_t>(f.DataSize()));
     return true;
   }
   void SetFieldData(TField& f, const void* in) override {
     const TDataSetState s = State();
-    if (s != TDataSetState::dsEdit && s != TDataSetState::dsInsert && s != TDataSetState::dsCalcFields)
+    if (s != TDataSetState::dsEdit && s != TDataSetState::dsInsert &&
+        s != TDataSetState::dsCalcFields)
       throw prenos::EDatabaseError("DataSet not in edit or insert mode.");
     TRecordBuffer* b = FieldBuffer();
-    char* p = f.Calculated() ? b->Data() + kSize + f.Offset() : b->Data() + (f.FieldNo() == 1 ? 0 : kName);
+    char* p = f.Calculated() ? b->Data() + kSize + f.Offset()
+                             : b->Data() + (f.FieldNo() == 1 ? 0 : kName);
     if (in) std::memcpy(p, in, static_cast<size_t>(f.DataSize()));
     p[f.DataSize()] = in ? 1 : 0;
-    if (s != TDataSetState::dsCalcFields) DataEvent(TDataEvent::deFieldChange, reinterpret_cast<intptr_t>(&f));
+    if (s != TDataSetState::dsCalcFields)
+      DataEvent(TDataEvent::deFieldChange, reinterpret_cast<intptr_t>(&f));
   }
 
  private:

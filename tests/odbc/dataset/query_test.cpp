@@ -77,11 +77,13 @@ std::vector<std::string> Reversed(std::vector<std::string> v) {
 }  // namespace
 
 TEST_F(DataSetQuery, TheThreeLookupQueriesBrowseForwardAndBack) {
-  TwwOEDataSet posl(nullptr, "tbLookPoslDog"), oddel(nullptr, "tbLookZaposlen"), teme(nullptr, "tbTemeStev");
+  TwwOEDataSet posl(nullptr, "tbLookPoslDog"), oddel(nullptr, "tbLookZaposlen"),
+      teme(nullptr, "tbTemeStev");
   AsLookup(posl, {"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "});
   AsLookup(oddel, {"SELECT * FROM ODDEL ", "ORDER BY USERID "});
   AsLookup(teme, {"SELECT * FROM Teme ", "ORDER BY KLJUC "});
-  EXPECT_EQ(posl.SQLText(), "SELECT * FROM PoslDog \r\nWHERE Vrsta = 'K' \r\nORDER BY POSLDOG \r\n");
+  EXPECT_EQ(posl.SQLText(),
+            "SELECT * FROM PoslDog \r\nWHERE Vrsta = 'K' \r\nORDER BY POSLDOG \r\n");
   EXPECT_FALSE(posl.Active());
   EXPECT_FALSE(posl.Prepared());
 
@@ -107,7 +109,8 @@ TEST_F(DataSetQuery, TheThreeLookupQueriesBrowseForwardAndBack) {
   EXPECT_EQ(posl.FieldByName("PoslDog").AsString(), codes[codes.size() - 2]);
   // Names and their Slovenian letters arrive as stored.
   posl.First();
-  EXPECT_EQ(naziv.AsString(), ledger.Scalar("SELECT Naziv FROM PoslDog WHERE PoslDog = '" + codes[0] + "'"));
+  EXPECT_EQ(naziv.AsString(),
+            ledger.Scalar("SELECT Naziv FROM PoslDog WHERE PoslDog = '" + codes[0] + "'"));
 
   const auto users = Column("SELECT UserID FROM ODDEL ORDER BY UserID");
   oddel.Open();
@@ -141,7 +144,8 @@ TEST_F(DataSetQuery, TheThreeLookupQueriesBrowseForwardAndBack) {
   teme.First();
   db::TField& datum = teme.FieldByName("DATUM");
   EXPECT_EQ(datum.DataType(), db::TFieldType::ftDateTime);
-  const std::string firstDate = ledger.Scalar("SELECT Datum FROM Teme WHERE Kljuc = '" + keys[0] + "'");
+  const std::string firstDate =
+      ledger.Scalar("SELECT Datum FROM Teme WHERE Kljuc = '" + keys[0] + "'");
   int y = 0, m = 0, d = 0;
   ASSERT_EQ(std::sscanf(firstDate.c_str(), "%d-%d-%d", &y, &m, &d), 3) << firstDate;
   EXPECT_DOUBLE_EQ(datum.AsDateTime(), EncodeDate(y, m, d));
@@ -171,8 +175,9 @@ TEST_F(DataSetQuery, EmptyResultOpensWithItsFieldsAndFindsNothing) {
 
 TEST_F(DataSetQuery, LocateAndLookupFollowEveryMatchingRule) {
   ledger.Exec("CREATE TABLE LocT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), N integer)");
-  ledger.Exec("INSERT INTO LocT VALUES (1, 'XABC', 5);\nINSERT INTO LocT VALUES (2, 'ABC  ', NULL);\n"
-              "INSERT INTO LocT VALUES (3, NULL, 7);\nINSERT INTO LocT VALUES (4, 'abd', 9);\n");
+  ledger.Exec(
+      "INSERT INTO LocT VALUES (1, 'XABC', 5);\nINSERT INTO LocT VALUES (2, 'ABC  ', NULL);\n"
+      "INSERT INTO LocT VALUES (3, NULL, 7);\nINSERT INTO LocT VALUES (4, 'abd', 9);\n");
   TOEQuery ds(nullptr, "qLoc");
   ds.SethDbc(&db);
   ds.SetSQL({"SELECT * FROM LocT ORDER BY Id"});
@@ -188,7 +193,7 @@ TEST_F(DataSetQuery, LocateAndLookupFollowEveryMatchingRule) {
   ds.LocateOption = TOELocateOption::loSubString;
   EXPECT_EQ(at("Naziv", "ab", prefix), 1);
   ds.LocateOption = TOELocateOption::loPrefix;
-  EXPECT_EQ(at("Naziv", "ab", {}), -1);          // whole and case-sensitive: no row
+  EXPECT_EQ(at("Naziv", "ab", {}), -1);  // whole and case-sensitive: no row
   EXPECT_EQ(at("Naziv", "abc", {true, false}), 2);
   EXPECT_EQ(at("Naziv", "abd", {}), 4);
   // An empty or NULL key finds the first NULL.
@@ -322,7 +327,8 @@ TEST_F(DataSetQuery, ConnectionResetClosesAndTheNextOpenPreparesAgain) {
   ds.Open();
   EXPECT_EQ(prepares, 2);
   EXPECT_TRUE(ds.Prepared());
-  EXPECT_EQ(ds.FieldByName("UserID").AsString(), Column("SELECT UserID FROM ODDEL ORDER BY UserID")[0]);
+  EXPECT_EQ(ds.FieldByName("UserID").AsString(),
+            Column("SELECT UserID FROM ODDEL ORDER BY UserID")[0]);
 
   // New SQL lines close the data set too; a rewritten search opens from its value.
   ds.SetSQL({"SELECT * FROM ODDEL WHERE USERID >= '05' ORDER BY USERID"});
@@ -333,7 +339,8 @@ TEST_F(DataSetQuery, ConnectionResetClosesAndTheNextOpenPreparesAgain) {
 }
 
 TEST_F(DataSetQuery, TableNamesWithABlankAndWithASchema) {
-  ledger.Exec("CREATE TABLE \"Posl Dog\" (Koda varchar(5));\nINSERT INTO \"Posl Dog\" VALUES ('A1');\n");
+  ledger.Exec(
+      "CREATE TABLE \"Posl Dog\" (Koda varchar(5));\nINSERT INTO \"Posl Dog\" VALUES ('A1');\n");
   TOEQuery ds(nullptr, "qTable");
   ds.SethDbc(&db);
   ds.SetTableName("Posl Dog");
@@ -343,7 +350,9 @@ TEST_F(DataSetQuery, TableNamesWithABlankAndWithASchema) {
 
   std::string schema = "main";
   if (ledger.IsPostgres()) {
-    ledger.Exec("CREATE SCHEMA knj;\nCREATE TABLE knj.Vrste (Koda varchar(5));\nINSERT INTO knj.Vrste VALUES ('S1');\n");
+    ledger.Exec(
+        "CREATE SCHEMA knj;\nCREATE TABLE knj.Vrste (Koda varchar(5));\nINSERT INTO knj.Vrste "
+        "VALUES ('S1');\n");
     schema = "knj";
   } else {
     ledger.Exec("CREATE TABLE Vrste (Koda varchar(5));\nINSERT INTO Vrste VALUES ('S1');\n");
@@ -415,7 +424,8 @@ TEST_F(DataSetQuery, FilterHandlerRejectsRowsAndFindRecordUsesIt) {
   const auto others = Column("SELECT PoslDog FROM PoslDog WHERE Vrsta <> 'K' ORDER BY PoslDog");
   const auto all = Column("SELECT PoslDog FROM PoslDog ORDER BY PoslDog");
   ASSERT_FALSE(others.empty());
-  ds.SetOnFilterRecord([](db::TDataSet& d, bool& accept) { accept = d.FieldByName("Vrsta").AsString() != "K"; });
+  ds.SetOnFilterRecord(
+      [](db::TDataSet& d, bool& accept) { accept = d.FieldByName("Vrsta").AsString() != "K"; });
   EXPECT_EQ(WalkForward(ds, "PoslDog"), all);  // not filtered yet
   ds.SetFiltered(true);
   EXPECT_TRUE(ds.Active());
@@ -430,7 +440,8 @@ TEST_F(DataSetQuery, FilterHandlerRejectsRowsAndFindRecordUsesIt) {
 
   // FindFirst / FindNext go through the handler even unfiltered.
   ds.SetFiltered(false);
-  ds.SetOnFilterRecord([](db::TDataSet& d, bool& accept) { accept = d.FieldByName("Vrsta").AsString() == "B"; });
+  ds.SetOnFilterRecord(
+      [](db::TDataSet& d, bool& accept) { accept = d.FieldByName("Vrsta").AsString() == "B"; });
   const auto b = Column("SELECT PoslDog FROM PoslDog WHERE Vrsta = 'B' ORDER BY PoslDog");
   ASSERT_GE(b.size(), 2u);
   ASSERT_TRUE(ds.FindFirst());
@@ -450,10 +461,13 @@ TEST_F(DataSetQuery, StoredTargetAndPropertyRules) {
   t.Load({"OE5.05", "TemePoz", "Kljuc;Poz;", "Kljuc;Poz;Konto;", "Konto;tail"});
   EXPECT_EQ(t.TableName, "TemePoz");
   EXPECT_EQ(t.KeyColumns, (std::vector<std::string>{"Kljuc", "Poz"}));
-  EXPECT_EQ(t.UpdateColumns, (std::vector<std::string>{"Konto"}));  // a piece after the last ";" is dropped
-  EXPECT_EQ(t.Store(), (std::vector<std::string>{"OE5.05", "TemePoz", "Kljuc;Poz;", "Kljuc;Poz;Konto;", "Konto;"}));
+  EXPECT_EQ(t.UpdateColumns,
+            (std::vector<std::string>{"Konto"}));  // a piece after the last ";" is dropped
+  EXPECT_EQ(t.Store(), (std::vector<std::string>{"OE5.05", "TemePoz", "Kljuc;Poz;",
+                                                 "Kljuc;Poz;Konto;", "Konto;"}));
   t.Load({"OE5.02", "Teme", "Kljuc;", "Kljuc;Datum;"});
-  EXPECT_EQ(t.UpdateColumns, (std::vector<std::string>{"Kljuc", "Datum"}));  // old streams: from the insert list
+  EXPECT_EQ(t.UpdateColumns,
+            (std::vector<std::string>{"Kljuc", "Datum"}));  // old streams: from the insert list
 
   TOEQuery ds(nullptr, "qProps");
   EXPECT_EQ(ds.hStmt().ConcurrencyType(), 1u);
@@ -481,12 +495,17 @@ TEST_F(DataSetQuery, StoredTargetAndPropertyRules) {
 }
 
 TEST_F(DataSetQuery, EditsAndInsertsArePostedThroughTheStatement) {
-  ledger.Exec("CREATE TABLE EdT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Znesek numeric(10,2))");
-  ledger.Exec("INSERT INTO EdT VALUES (1, 'ena', 1.5);\nINSERT INTO EdT VALUES (2, 'dva', NULL);\n");
+  ledger.Exec(
+      "CREATE TABLE EdT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Znesek "
+      "numeric(10,2))");
+  ledger.Exec(
+      "INSERT INTO EdT VALUES (1, 'ena', 1.5);\nINSERT INTO EdT VALUES (2, 'dva', NULL);\n");
   TwwOEDataSet ds(nullptr, "tbEdit");
   AsLookup(ds, {"SELECT * FROM EdT ORDER BY Id"});
   std::vector<db::TUpdateKind> kinds;
-  ds.OnUpdateRecord = [&](TCustomOEDataSet&, db::TUpdateKind kind, bool&) { kinds.push_back(kind); };
+  ds.OnUpdateRecord = [&](TCustomOEDataSet&, db::TUpdateKind kind, bool&) {
+    kinds.push_back(kind);
+  };
   ds.Open();
   ASSERT_TRUE(ds.CanModify());
   ASSERT_TRUE(ds.Locate("Id", 2, {}));
@@ -509,7 +528,8 @@ TEST_F(DataSetQuery, EditsAndInsertsArePostedThroughTheStatement) {
   ds.Post();
   EXPECT_EQ(ledger.Scalar("SELECT Naziv FROM EdT WHERE Id = 3"), "tri");
   EXPECT_EQ(ledger.Scalar("SELECT COUNT(*) FROM EdT WHERE Id = 3 AND Znesek IS NULL"), "1");
-  EXPECT_EQ(kinds, (std::vector<db::TUpdateKind>{db::TUpdateKind::ukModify, db::TUpdateKind::ukInsert}));
+  EXPECT_EQ(kinds,
+            (std::vector<db::TUpdateKind>{db::TUpdateKind::ukModify, db::TUpdateKind::ukInsert}));
 
   // A handler that takes an edit over stops the statement from writing it.
   ds.OnUpdateRecord = [](TCustomOEDataSet&, db::TUpdateKind, bool& apply) { apply = false; };

@@ -75,9 +75,11 @@ using Strings = std::vector<std::string>;
 // --- cached updates ------------------------------------------------------------------
 
 TEST_F(DataSetUpdate, CachedUpdatesWaitInTheCacheUntilApplied) {
-  ledger.Exec("CREATE TABLE CuT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20) NOT NULL, N integer)");
-  ledger.Exec("INSERT INTO CuT VALUES (1, 'ena', 10);\nINSERT INTO CuT VALUES (2, 'dva', 20);\n"
-              "INSERT INTO CuT VALUES (3, 'tri', 30);\nINSERT INTO CuT VALUES (4, 'stiri', NULL);\n");
+  ledger.Exec(
+      "CREATE TABLE CuT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20) NOT NULL, N integer)");
+  ledger.Exec(
+      "INSERT INTO CuT VALUES (1, 'ena', 10);\nINSERT INTO CuT VALUES (2, 'dva', 20);\n"
+      "INSERT INTO CuT VALUES (3, 'tri', 30);\nINSERT INTO CuT VALUES (4, 'stiri', NULL);\n");
   const Strings stored = Rows("CuT");
   TOEQuery ds(nullptr, "qCached");
   Editable(ds, "SELECT * FROM CuT ORDER BY Id");
@@ -120,7 +122,8 @@ TEST_F(DataSetUpdate, CachedUpdatesWaitInTheCacheUntilApplied) {
   EXPECT_EQ(ledger.Query("SELECT Id, N FROM CuT WHERE Id IN (2, 5) ORDER BY Id"),
             (std::vector<Strings>{{"2", ""}, {"5", "50"}}));
   EXPECT_EQ(ledger.Scalar("SELECT COUNT(*) FROM CuT WHERE Id = 2 AND N IS NULL"), "1");
-  for (ds.First(); !ds.Eof(); ds.Next()) EXPECT_EQ(ds.UpdateStatus(), db::TUpdateStatus::usUnmodified);
+  for (ds.First(); !ds.Eof(); ds.Next())
+    EXPECT_EQ(ds.UpdateStatus(), db::TUpdateStatus::usUnmodified);
   // Applied once: applying again writes nothing more (a second insert of 5 would fail).
   EXPECT_NO_THROW(ds.ApplyUpdates());
   EXPECT_EQ(Rows("CuT"), (Strings{"1:ena", "2:dve", "4:stiri", "5:pet"}));
@@ -128,8 +131,9 @@ TEST_F(DataSetUpdate, CachedUpdatesWaitInTheCacheUntilApplied) {
 
 TEST_F(DataSetUpdate, AFailingApplyRaisedStopsThereAndLeavesTheRestPending) {
   ledger.Exec("CREATE TABLE CeT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20) NOT NULL)");
-  ledger.Exec("INSERT INTO CeT VALUES (1, 'ena');\nINSERT INTO CeT VALUES (2, 'dva');\n"
-              "INSERT INTO CeT VALUES (3, 'tri');\n");
+  ledger.Exec(
+      "INSERT INTO CeT VALUES (1, 'ena');\nINSERT INTO CeT VALUES (2, 'dva');\n"
+      "INSERT INTO CeT VALUES (3, 'tri');\n");
   TOEQuery ds(nullptr, "qCachedError");
   Editable(ds, "SELECT * FROM CeT ORDER BY Id");
   ds.SetCachedUpdates(true);
@@ -140,7 +144,8 @@ TEST_F(DataSetUpdate, AFailingApplyRaisedStopsThereAndLeavesTheRestPending) {
   std::vector<TCall> calls;
   ds.OnUpdateError = [&](TCustomOEDataSet& d, EODBC& e, db::TUpdateKind kind, bool& raise) {
     EXPECT_TRUE(raise);  // raised unless the handler says otherwise
-    calls.push_back({kind, d.FieldByName("Id").AsString(), d.FieldByName("Naziv").AsString(), e.what()});
+    calls.push_back(
+        {kind, d.FieldByName("Id").AsString(), d.FieldByName("Naziv").AsString(), e.what()});
   };
   ds.Open();
   // In cache order: an edit of 1, an insert whose key 2 is taken, an edit of 3 behind it,
@@ -196,8 +201,9 @@ TEST_F(DataSetUpdate, AFailingApplyRaisedStopsThereAndLeavesTheRestPending) {
 
 TEST_F(DataSetUpdate, AFailingApplySuppressedByTheHandlerLetsTheOthersThrough) {
   ledger.Exec("CREATE TABLE CsT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20) NOT NULL)");
-  ledger.Exec("INSERT INTO CsT VALUES (1, 'ena');\nINSERT INTO CsT VALUES (2, 'dva');\n"
-              "INSERT INTO CsT VALUES (3, 'tri');\n");
+  ledger.Exec(
+      "INSERT INTO CsT VALUES (1, 'ena');\nINSERT INTO CsT VALUES (2, 'dva');\n"
+      "INSERT INTO CsT VALUES (3, 'tri');\n");
   TOEQuery ds(nullptr, "qCachedQuiet");
   Editable(ds, "SELECT * FROM CsT ORDER BY Id");
   ds.SetCachedUpdates(true);
@@ -247,8 +253,9 @@ TEST_F(DataSetUpdate, AFailingApplySuppressedByTheHandlerLetsTheOthersThrough) {
 
 TEST_F(DataSetUpdate, LocateInsertReopensOnTheInsertedRowInItsPlace) {
   ledger.Exec("CREATE TABLE LiT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20))");
-  ledger.Exec("INSERT INTO LiT VALUES (10, 'deset');\nINSERT INTO LiT VALUES (20, 'dvajset');\n"
-              "INSERT INTO LiT VALUES (30, 'trideset');\n");
+  ledger.Exec(
+      "INSERT INTO LiT VALUES (10, 'deset');\nINSERT INTO LiT VALUES (20, 'dvajset');\n"
+      "INSERT INTO LiT VALUES (30, 'trideset');\n");
   TOEQuery ds(nullptr, "qLocIns");
   Editable(ds, "SELECT * FROM LiT ORDER BY Id");
   ds.LocateInsert = true;
@@ -311,7 +318,8 @@ TEST_F(DataSetUpdate, BlobStreamsReadWriteAndRefuseOutsideAnEdit) {
   ledger.Exec("CREATE TABLE BlT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Memo text)");
   std::string big;
   for (int i = 0; big.size() < 12000; ++i) big += "vrstica " + std::to_string(i) + "; ";
-  ledger.Exec("INSERT INTO BlT VALUES (1, 'dolga', '" + big + "');\nINSERT INTO BlT VALUES (2, 'kratka', 'kratko');\n"
+  ledger.Exec("INSERT INTO BlT VALUES (1, 'dolga', '" + big +
+              "');\nINSERT INTO BlT VALUES (2, 'kratka', 'kratko');\n"
               "INSERT INTO BlT VALUES (3, 'prazna', NULL);\n");
   for (const bool deferred : {false, true}) {
     SCOPED_TRACE(deferred ? "BlobDeferral on" : "BlobDeferral off");
@@ -356,7 +364,8 @@ TEST_F(DataSetUpdate, BlobStreamsReadWriteAndRefuseOutsideAnEdit) {
     ds.Edit();
     ds.FieldByName("Naziv").SetAsString(deferred ? "dolga d" : "dolga n");
     ds.Post();
-    EXPECT_EQ(ledger.Scalar("SELECT Naziv FROM BlT WHERE Id = 1"), deferred ? "dolga d" : "dolga n");
+    EXPECT_EQ(ledger.Scalar("SELECT Naziv FROM BlT WHERE Id = 1"),
+              deferred ? "dolga d" : "dolga n");
     EXPECT_TRUE(ledger.Scalar("SELECT Memo FROM BlT WHERE Id = 1") == big);
 
     // Writing through the stream in an edit: the field has a value and has changed.
@@ -427,15 +436,17 @@ TEST_F(DataSetUpdate, StoredProcedureCallsRunOnPostgresAndFailClearlyOnSqlite) {
     EXPECT_EQ(ds.Hstmt().SQL(), "{CALL Obresti}");
     return;
   }
-  ledger.Exec("CREATE TABLE PrT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Znesek integer);\n"
-              "INSERT INTO PrT VALUES (1, 'ena', 100);\nINSERT INTO PrT VALUES (2, 'dva', 250);\n"
-              "INSERT INTO PrT VALUES (3, 'tri', 400);\n");
+  ledger.Exec(
+      "CREATE TABLE PrT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Znesek integer);\n"
+      "INSERT INTO PrT VALUES (1, 'ena', 100);\nINSERT INTO PrT VALUES (2, 'dva', 250);\n"
+      "INSERT INTO PrT VALUES (3, 'tri', 400);\n");
   // psqlODBC runs the call escape as a function call: a set-returning function gives a
   // result to browse.
-  ledger.Exec("CREATE FUNCTION nad_zneskom(meja integer, predpona varchar)\n"
-              "RETURNS TABLE (id integer, naziv varchar) AS $$\n"
-              "  SELECT Id, predpona || Naziv FROM PrT WHERE Znesek > meja ORDER BY Id\n"
-              "$$ LANGUAGE sql;\n");
+  ledger.Exec(
+      "CREATE FUNCTION nad_zneskom(meja integer, predpona varchar)\n"
+      "RETURNS TABLE (id integer, naziv varchar) AS $$\n"
+      "  SELECT Id, predpona || Naziv FROM PrT WHERE Znesek > meja ORDER BY Id\n"
+      "$$ LANGUAGE sql;\n");
   ds.SetStoredProcName("nad_zneskom");
   ds.SetCached(true);  // the driver gives a call's result a forward-only cursor
   ds.Prepare();
@@ -453,9 +464,10 @@ TEST_F(DataSetUpdate, StoredProcedureCallsRunOnPostgresAndFailClearlyOnSqlite) {
   EXPECT_EQ(Walk(ds), (Strings{Utf8ToCp1250("3:št. tri")}));
 
   // A function with a scalar result: the result parameter comes first in the call.
-  ledger.Exec("CREATE FUNCTION vsota_nad(meja integer) RETURNS integer AS $$\n"
-              "  SELECT CAST(SUM(Znesek) AS integer) FROM PrT WHERE Znesek > meja\n"
-              "$$ LANGUAGE sql;\n");
+  ledger.Exec(
+      "CREATE FUNCTION vsota_nad(meja integer) RETURNS integer AS $$\n"
+      "  SELECT CAST(SUM(Znesek) AS integer) FROM PrT WHERE Znesek > meja\n"
+      "$$ LANGUAGE sql;\n");
   TOEQuery sum(nullptr, "qSum");
   sum.SethDbc(&db);
   sum.SetStoredProcName("vsota_nad");
@@ -479,12 +491,13 @@ TEST_F(DataSetUpdate, StoredProcedureCallsRunOnPostgresAndFailClearlyOnSqlite) {
 // --- the master link -----------------------------------------------------------------
 
 TEST_F(DataSetUpdate, DetailFollowsItsMasterThroughItsParameter) {
-  ledger.Exec("CREATE TABLE MsT (Koda varchar(5) NOT NULL PRIMARY KEY, Naziv varchar(20));\n"
-              "INSERT INTO MsT VALUES ('A', 'prva');\nINSERT INTO MsT VALUES ('B', 'druga');\n"
-              "INSERT INTO MsT VALUES ('C', 'tretja');\n"
-              "CREATE TABLE DeT (Id integer NOT NULL PRIMARY KEY, Koda varchar(5), Naziv varchar(20));\n"
-              "INSERT INTO DeT VALUES (1, 'A', 'a1');\nINSERT INTO DeT VALUES (2, 'B', 'b1');\n"
-              "INSERT INTO DeT VALUES (3, 'A', 'a2');\nINSERT INTO DeT VALUES (4, 'B', 'b2');\n");
+  ledger.Exec(
+      "CREATE TABLE MsT (Koda varchar(5) NOT NULL PRIMARY KEY, Naziv varchar(20));\n"
+      "INSERT INTO MsT VALUES ('A', 'prva');\nINSERT INTO MsT VALUES ('B', 'druga');\n"
+      "INSERT INTO MsT VALUES ('C', 'tretja');\n"
+      "CREATE TABLE DeT (Id integer NOT NULL PRIMARY KEY, Koda varchar(5), Naziv varchar(20));\n"
+      "INSERT INTO DeT VALUES (1, 'A', 'a1');\nINSERT INTO DeT VALUES (2, 'B', 'b1');\n"
+      "INSERT INTO DeT VALUES (3, 'A', 'a2');\nINSERT INTO DeT VALUES (4, 'B', 'b2');\n");
   TOEQuery master(nullptr, "qMaster"), detail(nullptr, "qDetail");
   master.SethDbc(&db);
   master.SetSQL({"SELECT * FROM MsT ORDER BY Koda"});
@@ -499,7 +512,8 @@ TEST_F(DataSetUpdate, DetailFollowsItsMasterThroughItsParameter) {
   detail.AfterOpen = [&](db::TDataSet&) { ++detailOpens; };
 
   // Neither a data set's own source nor one that follows it can be its master.
-  for (TCustomOEDataSet* ds : {static_cast<TCustomOEDataSet*>(&detail), static_cast<TCustomOEDataSet*>(&master)}) {
+  for (TCustomOEDataSet* ds :
+       {static_cast<TCustomOEDataSet*>(&detail), static_cast<TCustomOEDataSet*>(&master)}) {
     try {
       ds->SetDataSource(&detailSource);
       FAIL() << "no exception";
@@ -547,8 +561,9 @@ TEST_F(DataSetUpdate, DetailFollowsItsMasterThroughItsParameter) {
 // --- picture masks -------------------------------------------------------------------
 
 TEST_F(DataSetUpdate, PictureMasksRefuseABadValueAtPost) {
-  ledger.Exec("CREATE TABLE PmT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Konto varchar(10));\n"
-              "INSERT INTO PmT VALUES (1, 'ena', '12-AB');\n");
+  ledger.Exec(
+      "CREATE TABLE PmT (Id integer NOT NULL PRIMARY KEY, Naziv varchar(20), Konto varchar(10));\n"
+      "INSERT INTO PmT VALUES (1, 'ena', '12-AB');\n");
   TwwOEDataSet ds(nullptr, "tbMask");
   Editable(ds, "SELECT * FROM PmT ORDER BY Id");
   // Konto: two digits, a dash, two letters; Naziv: anything starting with a capital K.
@@ -565,11 +580,13 @@ TEST_F(DataSetUpdate, PictureMasksRefuseABadValueAtPost) {
     FAIL() << "no exception";
   } catch (const EDatabaseError& e) {
     // The field is named as the ledger spells the column (PostgreSQL folds it).
-    EXPECT_EQ(std::string(e.what()), "Invalid value for field '" + ds.FieldByName("Konto").FieldName() + "'");
+    EXPECT_EQ(std::string(e.what()),
+              "Invalid value for field '" + ds.FieldByName("Konto").FieldName() + "'");
   }
   EXPECT_EQ(ds.State(), db::TDataSetState::dsInsert);
   EXPECT_EQ(ledger.Scalar("SELECT COUNT(*) FROM PmT"), "1");
-  ds.FieldByName("Konto").SetAsString(Utf8ToCp1250("34-ČŽ"));  // letters of the code page count as letters
+  ds.FieldByName("Konto").SetAsString(
+      Utf8ToCp1250("34-ČŽ"));  // letters of the code page count as letters
   ds.Post();
   EXPECT_EQ(ledger.Scalar("SELECT Konto FROM PmT WHERE Id = 2"), Utf8ToCp1250("34-ČŽ"));
 
@@ -583,7 +600,8 @@ TEST_F(DataSetUpdate, PictureMasksRefuseABadValueAtPost) {
   EXPECT_EQ(ledger.Scalar("SELECT Konto FROM PmT WHERE Id = 1"), "12-AB");
   ds.FieldByName("Naziv").SetAsString("Konto ena");
   ds.Post();
-  EXPECT_EQ(ledger.Query("SELECT Naziv, Konto FROM PmT WHERE Id = 1"), (std::vector<Strings>{{"Konto ena", ""}}));
+  EXPECT_EQ(ledger.Query("SELECT Naziv, Konto FROM PmT WHERE Id = 1"),
+            (std::vector<Strings>{{"Konto ena", ""}}));
 
   // A handler decides instead of the error; one that raises stops the post too.
   std::vector<std::string> invalid;
@@ -610,7 +628,8 @@ TEST_F(DataSetUpdate, PictureMasksRefuseABadValueAtPost) {
   ds.FieldByName("Naziv").SetAsString("brez");
   ds.FieldByName("Konto").SetAsString("kar koli");
   ds.Post();
-  EXPECT_EQ(ledger.Query("SELECT Naziv, Konto FROM PmT WHERE Id = 4"), (std::vector<Strings>{{"brez", "kar koli"}}));
+  EXPECT_EQ(ledger.Query("SELECT Naziv, Konto FROM PmT WHERE Id = 4"),
+            (std::vector<Strings>{{"brez", "kar koli"}}));
 
   EXPECT_TRUE(TwwOEDataSet::MatchesMask("12-AB", "##-??"));
   EXPECT_FALSE(TwwOEDataSet::MatchesMask("12-AB7", "##-??"));
