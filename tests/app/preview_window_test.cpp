@@ -84,30 +84,6 @@ class PreviewWindowTest : public QObject {
     main_->fDatum->SetText("15.03.02");
   }
 
-  // Turns on the driver manager's trace of the test ledger's ODBC set-up into file.
-  void Trace(const std::filesystem::path& file) const {
-    const std::filesystem::path ini =
-        std::filesystem::path(qgetenv("ODBCSYSINI").toStdString()) / "odbcinst.ini";
-    std::string text;
-    {
-      std::ifstream in(ini);
-      std::getline(in, text, '\0');
-    }
-    text = text.substr(0, text.find("[ODBC]"));
-    std::ofstream(ini) << text << "[ODBC]\nTrace=Yes\nTraceFile=" << file.string() << "\n";
-  }
-  // The statement texts the trace shows executed or prepared, in order.
-  static std::vector<std::string> Statements(const std::filesystem::path& trace,
-                                             std::uintmax_t from = 0) {
-    std::ifstream in(trace);
-    in.seekg(static_cast<std::streamoff>(from));
-    std::vector<std::string> sql;
-    for (std::string line; std::getline(in, line);)
-      if (const size_t at = line.find("SQL = ["); at != std::string::npos)
-        sql.push_back(line.substr(at));
-    return sql;
-  }
-
   Rows Lines() const {
     return ledger_->Query(
         "SELECT Kljuc, Poz, Konto, ProtiKonto, Subjekt, Dokument, Opomba, Debet, Kredit "
@@ -160,13 +136,9 @@ class PreviewWindowTest : public QObject {
     ledger_.reset();
   }
 
-  // First, before any connection of this process: the driver manager reads its trace
-  // setting once. "Prenos" in the window and book on the command line send the same statements in
-  // the same order (the driver manager's trace of each, on the same ledger state).
-  void theWindowAndTheCommandLineSendTheSameStatements() {
-    const std::filesystem::path windowTrace = ledger_->Prefix() / "window.trc",
-                                cliTrace = ledger_->Prefix() / "cli.trc";
-    Trace(windowTrace);
+  // "Prenos" in the window and book on the command line book the same rows on the same
+  // ledger state.
+  void theWindowAndTheCommandLineBookTheSameRows() {
     Start();
     auto seen = AnswerModals(
         [](QWidget* w) {
@@ -176,29 +148,20 @@ class PreviewWindowTest : public QObject {
             box->done(QMessageBox::Ok);
         },
         2);
-    std::error_code none;
-    const auto from =
-        std::filesystem::exists(windowTrace) ? std::filesystem::file_size(windowTrace, none) : 0;
     QTest::mouseClick(main_->bPrenos, Qt::LeftButton);
     QCOMPARE(seen->count, 2);
-    const std::vector<std::string> window = Statements(windowTrace, from);
     const Rows booked = Lines();
+    QVERIFY(booked.size() > 2);
 
     ledger_->Exec("DELETE FROM TemePoz WHERE Kljuc = '02KA00001'");
     ledger_->Exec("DELETE FROM Teme WHERE Kljuc = '02KA00001'");
     ledger_->Exec("DELETE FROM Subjekt WHERE Naziv2 = 'NOVI1'");
-    Trace(cliTrace);
     QProcess cli;
     cli.start(PRENOS_PROGRAM, {"book", QString::fromStdString(file_.string()), "--event", "KA",
                                "--date", "15.03.2002", "--clerk", "07", "--yes"});
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), 0);
     QCOMPARE(Lines(), booked);
-    const std::vector<std::string> commandLine = Statements(cliTrace);
-    QVERIFY(std::any_of(window.begin(), window.end(), [](const std::string& s) {
-      return s.find("INSERT INTO TemePoz") != std::string::npos;
-    }));
-    QCOMPARE(commandLine, window);
   }
 
   void aPreviewShowsTheLinesAndKnjiziBooksThem() {
