@@ -21,7 +21,7 @@ bool IdentifierChar(char c) {
 
 // Whether text[pos] stands outside every single-quoted literal (a doubled quote inside a
 // literal closes and reopens it, which comes to the same).
-bool OutsideLiterals(const std::string& text, size_t pos) {
+bool OutsideLiterals(std::string_view text, size_t pos) {
   bool inside = false;
   for (size_t i = 0; i < pos; ++i)
     if (text[i] == '\'') inside = !inside;
@@ -32,8 +32,8 @@ bool OutsideLiterals(const std::string& text, size_t pos) {
 // right before or after it) outside the literals, so that WHERE is not found in
 // SOMEWHERE, nor KLJUC in VKLJUC, nor ORDER BY in a text searched before; npos when there
 // is none.
-size_t FindWord(const std::string& text, const std::string& word) {
-  for (size_t p = text.find(word); p != std::string::npos; p = text.find(word, p + 1)) {
+size_t FindWord(std::string_view text, std::string_view word) {
+  for (size_t p = text.find(word); p != std::string_view::npos; p = text.find(word, p + 1)) {
     if (!OutsideLiterals(text, p)) continue;
     const bool startOk = p == 0 || !IdentifierChar(text[p - 1]) || !IdentifierChar(word.front());
     const size_t end = p + word.size();
@@ -41,10 +41,10 @@ size_t FindWord(const std::string& text, const std::string& word) {
         end == text.size() || !IdentifierChar(text[end]) || !IdentifierChar(word.back());
     if (startOk && endOk) return p;
   }
-  return std::string::npos;
+  return std::string_view::npos;
 }
 
-bool EndsWithWord(const std::string& text, const std::string& word) {
+bool EndsWithWord(std::string_view text, std::string_view word) {
   if (text.size() < word.size() || text.compare(text.size() - word.size(), word.size(), word) != 0)
     return false;
   return text.size() == word.size() || !IdentifierChar(text[text.size() - word.size() - 1]);
@@ -89,43 +89,50 @@ bool wwOpenTable(db::TDataSet* dataSet) {
 
 std::string JoinedSearchSQL(const std::vector<std::string>& lines) {
   std::string joined;
-  for (const std::string& line : lines) joined += " " + UpperCase(line);
-  return joined;
+  for (const std::string& line : lines) joined.append(" ").append(line);
+  return UpperCase(std::move(joined));
 }
 
 std::string SearchSQL(const std::vector<std::string>& lines, const std::string& fieldName,
                       const std::string& text) {
-  std::string rest = JoinedSearchSQL(lines);
+  // Every search rewrites the statement; the pieces are views of the joined lines and the
+  // texts grow in place, so a search costs a handful of copies whatever its length.
+  const std::string rest = JoinedSearchSQL(lines);
   const std::string field = UpperCase(fieldName);
+  const auto trimmed = [](std::string_view s) { return TrimRightView(TrimLeftView(s)); };
+  const auto trimRight = [](std::string& s) { s.erase(TrimRightView(s).size()); };
 
-  std::string order;
+  std::string_view select = rest, order;
   if (const size_t p = FindWord(rest, "ORDER BY"); p != std::string::npos) {
-    order = rest.substr(p, kClauseLimit);
-    rest.erase(p);
+    order = select.substr(p, kClauseLimit);
+    select = select.substr(0, p);
   }
-  std::string select = rest;
   std::string condition;
-  if (const size_t p = FindWord(rest, "WHERE"); p != std::string::npos) {
-    condition = Trim(rest.substr(p + 5, kClauseLimit));
-    select = rest.substr(0, p);
+  if (const size_t p = FindWord(select, "WHERE"); p != std::string::npos) {
+    // Trimmed on the left once; whatever is cut from its end below cannot expose blanks
+    // there, so trimming the right end again is the whole trim.
+    condition = trimmed(select.substr(p + 5, kClauseLimit));
+    select = select.substr(0, p);
     // The condition of an earlier search on this field, and whatever follows it, goes.
-    if (const size_t f = FindWord(condition, field); f != std::string::npos)
-      condition = Trim(condition.substr(0, f));
+    if (const size_t f = FindWord(condition, field); f != std::string::npos) {
+      condition.erase(f);
+      trimRight(condition);
+    }
   }
 
-  while (!condition.empty() && condition.back() == '(')
-    condition = Trim(condition.substr(0, condition.size() - 1));
-  if (EndsWithWord(condition, "OR")) condition.erase(condition.size() - 2);
-  const std::string added = field + " >= '" + QuoteSQL(text) + "'";
-  std::string newCondition;
-  if (Trim(condition).empty()) {
-    newCondition = added;
-  } else if (EndsWithWord(condition, "AND")) {
-    newCondition = condition + " " + added;
-  } else {
-    newCondition = condition + " AND " + added;
+  while (!condition.empty() && condition.back() == '(') {
+    condition.pop_back();
+    trimRight(condition);
   }
-  return Trim(select) + " WHERE " + Trim(newCondition) + " " + Trim(order);
+  if (EndsWithWord(condition, "OR")) condition.erase(condition.size() - 2);
+  std::string newCondition;
+  if (!trimmed(condition).empty())
+    newCondition.append(condition).append(EndsWithWord(condition, "AND") ? " " : " AND ");
+  newCondition.append(field).append(" >= '").append(QuoteSQL(text)).append("'");
+
+  std::string sql(trimmed(select));
+  sql.append(" WHERE ").append(trimmed(newCondition)).append(" ").append(trimmed(order));
+  return sql;
 }
 
 bool IsSearchValue(const db::TField& field, const std::string& text) {

@@ -1,8 +1,8 @@
 // The Windows-1250 table and the two conversions.
 #include "platform/codepage.h"
 
-#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <utility>
 
 namespace prenos {
@@ -28,12 +28,16 @@ constexpr std::array<char16_t, 128> kHigh = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,  // F8
 };
 
-// The code page's characters above 0x7F sorted by code point, for the way back.
-const std::array<std::pair<char16_t, unsigned char>, 128>& Reverse() {
+// The way back, by code point: the byte of each character above 0x7F, -1 for a code point
+// the code page lacks. Its highest character is U+2122; a direct table keeps the
+// conversion of long texts to one look-up a character.
+constexpr char32_t kReverseSize = 0x2123;
+const std::array<int16_t, kReverseSize>& Reverse() {
   static const auto table = [] {
-    std::array<std::pair<char16_t, unsigned char>, 128> t{};
-    for (size_t i = 0; i < 128; ++i) t[i] = {kHigh[i], static_cast<unsigned char>(0x80 + i)};
-    std::sort(t.begin(), t.end());
+    std::array<int16_t, kReverseSize> t;
+    t.fill(-1);
+    for (size_t i = 0; i < 128; ++i)
+      if (kHigh[i] != 0xFFFD) t[kHigh[i]] = static_cast<int16_t>(0x80 + i);
     return t;
   }();
   return table;
@@ -68,11 +72,7 @@ char32_t Cp1250ToUnicode(unsigned char byte) {
 int UnicodeToCp1250(char32_t cp) {
   if (cp < 0x80) return static_cast<int>(cp);
   if (cp < 0x100 && Undefined(static_cast<unsigned char>(cp))) return static_cast<int>(cp);
-  if (cp >= 0xFFFD) return -1;
-  const auto& t = Reverse();
-  const auto it =
-      std::lower_bound(t.begin(), t.end(), std::pair<char16_t, unsigned char>{char16_t(cp), 0});
-  return it != t.end() && it->first == cp ? it->second : -1;
+  return cp < kReverseSize ? Reverse()[cp] : -1;
 }
 
 bool DecodeUtf8At(std::string_view s, size_t i, char32_t& cp, size_t& length) {

@@ -73,8 +73,6 @@ FormatSettings FromLocaleNames(const std::string& timeName, const std::string& n
   return fs;
 }
 
-std::string IntMessage(const std::string& s) { return "'" + s + "' is not a valid integer value"; }
-
 bool ParseInt64(const std::string& s, int64_t& out) {
   size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
@@ -129,6 +127,10 @@ std::string TrimRight(const std::string& s) { return std::string(TrimRightView(s
 
 std::string Trim(const std::string& s) { return std::string(TrimRightView(TrimLeftView(s))); }
 
+std::string IntErrorMessage(const std::string& s) {
+  return "'" + s + "' is not a valid integer value";
+}
+
 bool TryStrToInt64(const std::string& s, int64_t& out) { return ParseInt64(s, out); }
 
 bool TryStrToInt(const std::string& s, int32_t& out) {
@@ -142,13 +144,13 @@ bool TryStrToInt(const std::string& s, int32_t& out) {
 
 int32_t StrToInt(const std::string& s) {
   int32_t v;
-  if (!TryStrToInt(s, v)) throw EConvertError(IntMessage(s));
+  if (!TryStrToInt(s, v)) throw EConvertError(IntErrorMessage(s));
   return v;
 }
 
 int64_t StrToInt64(const std::string& s) {
   int64_t v;
-  if (!TryStrToInt64(s, v)) throw EConvertError(IntMessage(s));
+  if (!TryStrToInt64(s, v)) throw EConvertError(IntErrorMessage(s));
   return v;
 }
 

@@ -43,6 +43,8 @@ int32_t StrToInt(const std::string& s);
 int64_t StrToInt64(const std::string& s);
 bool TryStrToInt(const std::string& s, int32_t& out);
 bool TryStrToInt64(const std::string& s, int64_t& out);
+// The message StrToInt fails with for s.
+std::string IntErrorMessage(const std::string& s);
 
 // A decimal number in the current conventions (blanks around it allowed, optional sign,
 // the decimal separator, an optional exponent); "'%s' is not a valid floating point value".

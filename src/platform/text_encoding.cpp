@@ -43,33 +43,42 @@ struct Position {
   }
 };
 
-void AppendChecked(std::string& out, char32_t cp, const Position& at) {
+// Why marked text does not decode, and where; the conversions report it by value so
+// that a bad file costs no more than a good one.
+struct Fault {
+  Position at;
+  std::string detail;
+};
+
+bool AppendChecked(std::string& out, char32_t cp, const Position& at, Fault& fault) {
   const int b = UnicodeToCp1250(cp);
-  if (b < 0)
-    throw ETextEncoding(at.line, at.column,
-                        "znaka " + CodePoint(cp) + " ni v kodni tabeli Windows-1250");
+  if (b < 0) {
+    fault = {at, "znaka " + CodePoint(cp) + " ni v kodni tabeli Windows-1250"};
+    return false;
+  }
   out += static_cast<char>(b);
+  return true;
 }
 
 // Marked UTF-8: every sequence must decode and fit the code page.
-std::string FromUtf8(std::string_view s) {
-  std::string out;
+bool FromUtf8(std::string_view s, std::string& out, Fault& fault) {
   out.reserve(s.size());
   Position at;
   for (size_t i = 0; i < s.size();) {
     char32_t cp;
     size_t length;
-    if (!DecodeUtf8At(s, i, cp, length))
-      throw ETextEncoding(at.line, at.column, "zapis UTF-8 ni veljaven");
-    AppendChecked(out, cp, at);
+    if (!DecodeUtf8At(s, i, cp, length)) {
+      fault = {at, "zapis UTF-8 ni veljaven"};
+      return false;
+    }
+    if (!AppendChecked(out, cp, at, fault)) return false;
     at.Advance(cp);
     i += length;
   }
-  return out;
+  return true;
 }
 
-std::string FromUtf16(std::string_view s, bool bigEndian) {
-  std::string out;
+bool FromUtf16(std::string_view s, bool bigEndian, std::string& out, Fault& fault) {
   out.reserve(s.size() / 2);
   Position at;
   auto unit = [&](size_t i) -> char32_t {
@@ -85,16 +94,19 @@ std::string FromUtf16(std::string_view s, bool bigEndian) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
       i += 2;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      throw ETextEncoding(at.line, at.column, "zapis UTF-16 ni veljaven");
+      fault = {at, "zapis UTF-16 ni veljaven"};
+      return false;
     }
-    AppendChecked(out, cp, at);
+    if (!AppendChecked(out, cp, at, fault)) return false;
     at.Advance(cp);
   }
-  if (i < s.size())
-    throw ETextEncoding(at.line, at.column,
-                        "datoteka UTF-16 se kon\xe8"
-                        "a s polovico znaka");
-  return out;
+  if (i < s.size()) {
+    fault = {at,
+             "datoteka UTF-16 se kon\xe8"
+             "a s polovico znaka"};
+    return false;
+  }
+  return true;
 }
 
 // Unmarked text as UTF-8, or false when it is not UTF-8 of the code page's characters or
@@ -121,21 +133,37 @@ ETextEncoding::ETextEncoding(int64_t line, int64_t column, const std::string& de
       line_(line),
       column_(column) {}
 
-TDecodedText DecodeTextLines(std::string_view bytes) {
-  TDecodedText result;
+bool TryDecodeTextLines(std::string_view bytes, TDecodedText& result, TTextFault& fault) {
+  result = TDecodedText();
+  std::string text;
+  Fault failed;
+  bool ok = true;
   if (StartsWith(bytes, "\xEF\xBB\xBF")) {
     result.Encoding = TTextEncoding::Utf8Bom;
-    result.Lines = SplitLines(FromUtf8(bytes.substr(3)));
+    ok = FromUtf8(bytes.substr(3), text, failed);
   } else if (StartsWith(bytes, "\xFF\xFE") || StartsWith(bytes, "\xFE\xFF")) {
     const bool bigEndian = bytes[0] == '\xFE';
     result.Encoding = bigEndian ? TTextEncoding::Utf16BE : TTextEncoding::Utf16LE;
-    result.Lines = SplitLines(FromUtf16(bytes.substr(2), bigEndian));
-  } else if (std::string text; TryUnmarkedUtf8(bytes, text)) {
+    ok = FromUtf16(bytes.substr(2), bigEndian, text, failed);
+  } else if (TryUnmarkedUtf8(bytes, text)) {
     result.Encoding = TTextEncoding::Utf8;
-    result.Lines = SplitLines(text);
   } else {
     result.Lines = SplitLines(bytes);
+    return true;
   }
+  if (!ok) {
+    fault = {failed.at.line, failed.at.column, std::move(failed.detail)};
+    return false;
+  }
+  result.Lines = SplitLines(text);
+  return true;
+}
+
+TDecodedText DecodeTextLines(std::string_view bytes) {
+  TDecodedText result;
+  TTextFault fault;
+  if (!TryDecodeTextLines(bytes, result, fault))
+    throw ETextEncoding(fault.Line, fault.Column, fault.Detail);
   return result;
 }
 

@@ -40,4 +40,13 @@ class ETextEncoding : public EConvertError {
 // that does not decode or holds a character outside Windows-1250.
 TDecodedText DecodeTextLines(std::string_view bytes);
 
+// Where and why marked text does not decode: what ETextEncoding would carry.
+struct TTextFault {
+  int64_t Line = 0, Column = 0;
+  std::string Detail;
+};
+
+// DecodeTextLines without raising: false, with the fault, where it raises.
+bool TryDecodeTextLines(std::string_view bytes, TDecodedText& out, TTextFault& fault);
+
 }  // namespace prenos

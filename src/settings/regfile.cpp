@@ -34,6 +34,7 @@ bool NextUtf8(const std::string& s, size_t& i, char32_t& cp) {
 // UTF-16LE bytes (without byte order mark) to UTF-8; a lone surrogate becomes U+FFFD.
 std::string Utf16LeToUtf8(const std::string& bytes, size_t from) {
   std::string out;
+  out.reserve(bytes.size());
   const auto unit = [&](size_t k) {
     return static_cast<char32_t>(static_cast<unsigned char>(bytes[k]) |
                                  (static_cast<unsigned char>(bytes[k + 1]) << 8));
@@ -54,6 +55,7 @@ std::string Utf16LeToUtf8(const std::string& bytes, size_t from) {
 
 std::string Utf8ToUtf16Le(const std::string& utf8) {
   std::string out;
+  out.reserve(2 * utf8.size());
   const auto put = [&](char32_t u) {
     out += static_cast<char>(u & 0xFF);
     out += static_cast<char>(u >> 8);
@@ -101,7 +103,8 @@ char UpperCp1250(char c) {
   return back < 0 ? c : static_cast<char>(back);
 }
 
-std::string Trimmed(const std::string& s) {
+// Views, not copies: the parser trims every line of a file several times over.
+std::string_view Trimmed(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
@@ -114,7 +117,7 @@ bool UnderKey(const std::string& section, const std::string& key) {
 }
 
 // A quoted text starting at s[i] ('"'), with \\ and \" escaped; i ends after the quote.
-bool ParseQuoted(const std::string& s, size_t& i, std::string& out) {
+bool ParseQuoted(std::string_view s, size_t& i, std::string& out) {
   out.clear();
   for (++i; i < s.size(); ++i) {
     if (s[i] == '"') {
@@ -144,15 +147,15 @@ int HexDigit(char c) {
 }
 
 // "01,ab,00" -> bytes; false when a piece is not one or two hexadecimal digits.
-bool ParseHexBytes(const std::string& list, std::string& out) {
+bool ParseHexBytes(std::string_view list, std::string& out) {
   out.clear();
-  const std::string t = Trimmed(list);
+  const std::string_view t = Trimmed(list);
   if (t.empty()) return true;
   size_t start = 0;
   while (true) {
     const size_t comma = t.find(',', start);
-    const std::string piece =
-        Trimmed(t.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    const std::string_view piece = Trimmed(
+        t.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
     if (piece.empty() || piece.size() > 2) return false;
     int v = 0;
     for (char c : piece) {
@@ -160,12 +163,18 @@ bool ParseHexBytes(const std::string& list, std::string& out) {
       v = v * 16 + HexDigit(c);
     }
     out += static_cast<char>(v);
-    if (comma == std::string::npos) return true;
+    if (comma == std::string_view::npos) return true;
     start = comma + 1;
   }
 }
 
 std::string ErrnoText() { return std::strerror(errno); }
+
+// A parse failure, reported by value: the readers meet bad files as often as good ones.
+bool Failed(TRegFile::TFault& fault, size_t line, std::string what) {
+  fault = {line, std::move(what)};
+  return false;
+}
 
 // A key or value name must read back as itself to be found again: the five bytes without
 // a character would come back as "?".
@@ -212,22 +221,32 @@ TRegFile TRegFile::Load(const fs::path& path) {
 
 TRegFile TRegFile::FromBytes(const std::string& bytes, const fs::path& path) {
   TRegFile f;
+  TFault fault;
+  if (!TryFromBytes(bytes, path, f, fault)) f.Fail(fault.Line, fault.What);
+  return f;
+}
+
+bool TRegFile::TryFromBytes(const std::string& bytes, const fs::path& path, TRegFile& f,
+                            TFault& fault) {
+  f = TRegFile();
   f.path_ = path;
   std::string text;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-    if (bytes.size() % 2 != 0) f.Fail(0, "is cut short: UTF-16LE text of an odd number of bytes");
+    if (bytes.size() % 2 != 0)
+      return Failed(fault, 0, "is cut short: UTF-16LE text of an odd number of bytes");
     f.encoding_ = TEncoding::Utf16Le;
     text = Utf16LeToUtf8(bytes, 2);
   } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     f.encoding_ = TEncoding::Utf8Bom;
-    if (!IsUtf8(bytes, 3)) f.Fail(0, "is not valid UTF-8 text");
+    if (!IsUtf8(bytes, 3)) return Failed(fault, 0, "is not valid UTF-8 text");
     text = bytes.substr(3);
   } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
-    f.Fail(0, "is UTF-16 big-endian text; save it as UTF-16LE or UTF-8");
+    return Failed(fault, 0, "is UTF-16 big-endian text; save it as UTF-16LE or UTF-8");
   } else {
     if (bytes.find('\0') != std::string::npos)
-      f.Fail(0, "holds UTF-16 text without a byte order mark");
-    if (!IsUtf8(bytes, 0)) f.Fail(0, "is neither UTF-16LE (with byte order mark) nor UTF-8 text");
+      return Failed(fault, 0, "holds UTF-16 text without a byte order mark");
+    if (!IsUtf8(bytes, 0))
+      return Failed(fault, 0, "is neither UTF-16LE (with byte order mark) nor UTF-8 text");
     text = bytes;
   }
 
@@ -244,8 +263,7 @@ TRegFile TRegFile::FromBytes(const std::string& bytes, const fs::path& path) {
     start = nl + 1;
   }
   if (f.lines_.size() == 1 && Trimmed(f.lines_[0]).empty()) f.lines_.clear();
-  f.Parse();
-  return f;
+  return f.TryParse(fault);
 }
 
 void TRegFile::Fail(size_t line, const std::string& what) const {
@@ -255,91 +273,108 @@ void TRegFile::Fail(size_t line, const std::string& what) const {
 }
 
 void TRegFile::Parse() {
+  TFault fault;
+  if (!TryParse(fault)) Fail(fault.Line, fault.What);
+}
+
+bool TRegFile::TryParse(TFault& fault) {
   sections_.clear();
-  if (lines_.empty()) return;
+  if (lines_.empty()) return true;
   if (Trimmed(lines_[0]) != kHeader)
-    Fail(1, "does not begin with \"" + std::string(kHeader) + "\"");
+    return Failed(fault, 1, "does not begin with \"" + std::string(kHeader) + "\"");
   for (size_t n = 1; n < lines_.size(); ++n) {
-    const std::string line = Trimmed(lines_[n]);
+    const std::string_view line = Trimmed(lines_[n]);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       if (line.back() != ']' || line.size() < 3)
-        Fail(n + 1, "has a key name without its closing ]");
-      if (line[1] == '-') Fail(n + 1, "deletes a key; only exported keys can be read");
+        return Failed(fault, n + 1, "has a key name without its closing ]");
+      if (line[1] == '-')
+        return Failed(fault, n + 1, "deletes a key; only exported keys can be read");
       sections_.push_back({Utf8ToCp1250(line.substr(1, line.size() - 2)), n, {}});
       continue;
     }
     if (line[0] != '"' && line[0] != '@')
-      Fail(n + 1, "has a line that is neither a key nor a value");
-    if (sections_.empty()) Fail(n + 1, "has a value before the first key");
-    Entry entry = ParseEntry(line, n);
+      return Failed(fault, n + 1, "has a line that is neither a key nor a value");
+    if (sections_.empty()) return Failed(fault, n + 1, "has a value before the first key");
+    Entry entry;
+    if (!ParseEntry(line, n, entry, fault)) return false;
     sections_.back().Entries.push_back(std::move(entry));
     sections_.back().LastLine = n;
   }
+  return true;
 }
 
-TRegFile::Entry TRegFile::ParseEntry(const std::string& line, size_t& n) const {
-  Entry entry;
+bool TRegFile::ParseEntry(std::string_view line, size_t& n, Entry& entry, TFault& fault) const {
   entry.FirstLine = n;
   size_t i = 0;
   std::string name;
   if (line[0] == '@') {
     i = 1;
   } else if (!ParseQuoted(line, i, name)) {
-    Fail(n + 1, "has a value name without its closing quote");
+    return Failed(fault, n + 1, "has a value name without its closing quote");
   }
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  if (i >= line.size() || line[i] != '=') Fail(n + 1, "has a value without \"=\"");
+  if (i >= line.size() || line[i] != '=') return Failed(fault, n + 1, "has a value without \"=\"");
   ++i;
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  std::string data = line.substr(i);
-  if (data.empty()) Fail(n + 1, "has a value without data");
+  std::string data(line.substr(i));
+  if (data.empty()) return Failed(fault, n + 1, "has a value without data");
   // Long hex data continues on the next lines after a trailing backslash.
   while (!data.empty() && data.back() == '\\' && data.compare(0, 1, "\"") != 0) {
     data.pop_back();
-    if (++n >= lines_.size()) Fail(n, "ends inside a value");
+    if (++n >= lines_.size()) return Failed(fault, n, "ends inside a value");
     data += Trimmed(lines_[n]);
   }
   entry.LastLine = n;
   entry.Name = Utf8ToCp1250(name);
-  entry.Value = ParseData(data, n + 1);
-  return entry;
+  return ParseData(data, n + 1, entry.Value, fault);
 }
 
-TRegValue TRegFile::ParseData(const std::string& data, size_t line) const {
+bool TRegFile::ParseData(const std::string& data, size_t line, TRegValue& value,
+                         TFault& fault) const {
   if (data[0] == '"') {
     size_t j = 0;
-    std::string value;
-    if (!ParseQuoted(data, j, value) || !Trimmed(data.substr(j)).empty())
-      Fail(line, "has a string value without its closing quote");
-    return {TRegValue::TType::Text, Utf8ToCp1250(value)};
+    std::string text;
+    if (!ParseQuoted(data, j, text) || !Trimmed(std::string_view(data).substr(j)).empty())
+      return Failed(fault, line, "has a string value without its closing quote");
+    value = {TRegValue::TType::Text, Utf8ToCp1250(text)};
+    return true;
   }
-  if (data.rfind("dword:", 0) == 0) return {TRegValue::TType::Other, {}};
-  if (data.rfind("hex", 0) == 0) return ParseHexData(data, line);
-  if (data == "-") Fail(line, "deletes a value; only exported values can be read");
-  Fail(line, "has a value of an unknown form");
+  if (data.rfind("dword:", 0) == 0) {
+    value = {TRegValue::TType::Other, {}};
+    return true;
+  }
+  if (data.rfind("hex", 0) == 0) return ParseHexData(data, line, value, fault);
+  if (data == "-") return Failed(fault, line, "deletes a value; only exported values can be read");
+  return Failed(fault, line, "has a value of an unknown form");
 }
 
-TRegValue TRegFile::ParseHexData(const std::string& data, size_t line) const {
+bool TRegFile::ParseHexData(const std::string& data, size_t line, TRegValue& value,
+                            TFault& fault) const {
   int kind = 3;  // plain hex: binary
   const size_t colon = data.find(':');
-  if (colon == std::string::npos) Fail(line, "has hex data without \":\"");
-  const std::string tag = data.substr(3, colon - 3);
+  if (colon == std::string::npos) return Failed(fault, line, "has hex data without \":\"");
+  const std::string_view tag = std::string_view(data).substr(3, colon - 3);
   if (!tag.empty()) {
     if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')')
-      Fail(line, "has an unknown value type");
+      return Failed(fault, line, "has an unknown value type");
     kind = 0;
     for (char c : tag.substr(1, tag.size() - 2)) {
-      if (HexDigit(c) < 0 || kind > 0xFFFF) Fail(line, "has an unknown value type");
+      if (HexDigit(c) < 0 || kind > 0xFFFF) return Failed(fault, line, "has an unknown value type");
       kind = kind * 16 + HexDigit(c);
     }
   }
   std::string raw;
-  if (!ParseHexBytes(data.substr(colon + 1), raw)) Fail(line, "has malformed hex data");
-  if (kind != 1 && kind != 2) return {TRegValue::TType::Other, {}};
+  if (!ParseHexBytes(std::string_view(data).substr(colon + 1), raw))
+    return Failed(fault, line, "has malformed hex data");
+  if (kind != 1 && kind != 2) {
+    value = {TRegValue::TType::Other, {}};
+    return true;
+  }
   // A string or expandable string written as UTF-16LE, up to its terminating zero.
   const std::string utf8 = Utf16LeToUtf8(raw.substr(0, raw.size() & ~size_t{1}), 0);
-  return {TRegValue::TType::Text, Utf8ToCp1250(utf8.substr(0, utf8.find('\0')))};
+  value = {TRegValue::TType::Text, Utf8ToCp1250(utf8.substr(0, utf8.find('\0')))};
+  return true;
 }
 
 bool TRegFile::KeyExists(const std::string& key) const {
@@ -366,10 +401,13 @@ const TRegValue* TRegFile::FindValue(const std::string& key, const std::string& 
 }
 
 void TRegFile::AddKey(const std::string& key) {
-  if (!KeyExists(key)) AppendSection(key);
+  if (!KeyExists(key)) {
+    AppendSection(key);
+    Parse();
+  }
 }
 
-void TRegFile::AppendSection(const std::string& key) {
+size_t TRegFile::AppendSection(const std::string& key) {
   // A key the format cannot hold (none, or one read as a deletion) leaves the file as it was.
   if (key.empty() || key[0] == '-')
     throw ERegistryException("A registry key needs a name not starting with \"-\"");
@@ -377,7 +415,7 @@ void TRegFile::AppendSection(const std::string& key) {
   if (lines_.empty()) lines_ = {kHeader};
   while (lines_.size() > 1 && Trimmed(lines_.back()).empty()) lines_.pop_back();
   lines_.insert(lines_.end(), {"", "[" + Cp1250ToUtf8(key) + "]", "", ""});
-  Parse();
+  return lines_.size() - 3;
 }
 
 void TRegFile::SetString(const std::string& key, const std::string& name,
@@ -391,10 +429,16 @@ void TRegFile::SetString(const std::string& key, const std::string& name,
   }
   CheckWritableName(key);
   CheckWritableName(name);
-  // A key that exists only through a key below it still needs a section of its own.
-  if (!FindLastSection(key)) AppendSection(key);
   const std::string line = (name.empty() ? std::string("@") : Quoted(Cp1250ToUtf8(name))) + "=" +
                            Quoted(Cp1250ToUtf8(value));
+  // A key that exists only through a key below it still needs a section of its own; the
+  // value goes right below its name, and the file is read again once.
+  if (!FindLastSection(key)) {
+    const size_t at = AppendSection(key);
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at) + 1, line);
+    Parse();
+    return;
+  }
   for (auto s = sections_.rbegin(); s != sections_.rend(); ++s) {
     if (!SameRegName(s->Key, key)) continue;
     for (auto e = s->Entries.rbegin(); e != s->Entries.rend(); ++e) {

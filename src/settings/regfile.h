@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/exceptions.h"
@@ -37,6 +38,14 @@ class TRegFile {
   // The same from the bytes of a file already read (path only names it in errors and is
   // where Save writes).
   static TRegFile FromBytes(const std::string& bytes, const std::filesystem::path& path);
+  // Where and why bytes do not read as a registry file (line 0: the file as a whole).
+  struct TFault {
+    size_t Line = 0;
+    std::string What;
+  };
+  // FromBytes without raising: false, with what it would raise, when it would.
+  static bool TryFromBytes(const std::string& bytes, const std::filesystem::path& path,
+                           TRegFile& out, TFault& fault);
 
   bool KeyExists(const std::string& key) const;
   // The value, or nullptr when the key or the value is missing. The empty name is the
@@ -84,12 +93,16 @@ class TRegFile {
 
   // Reads sections_ from lines_; raises with the line of the first thing it cannot read.
   void Parse();
+  // The same, false with the fault instead of raising; so are the steps below.
+  bool TryParse(TFault& fault);
   // One value from its line (n, moved to the last line of a value that goes on).
-  Entry ParseEntry(const std::string& line, size_t& n) const;
+  bool ParseEntry(std::string_view line, size_t& n, Entry& entry, TFault& fault) const;
   // The data after "=" of a value ending on the given line (counted from 1).
-  TRegValue ParseData(const std::string& data, size_t line) const;
-  TRegValue ParseHexData(const std::string& data, size_t line) const;
-  void AppendSection(const std::string& key);
+  bool ParseData(const std::string& data, size_t line, TRegValue& value, TFault& fault) const;
+  bool ParseHexData(const std::string& data, size_t line, TRegValue& value, TFault& fault) const;
+  // Adds the lines of a new section at the end, without reading the file again; the index
+  // of its key line.
+  size_t AppendSection(const std::string& key);
   [[noreturn]] void Fail(size_t line, const std::string& what) const;
   const Section* FindLastSection(const std::string& key) const;
 

@@ -25,17 +25,24 @@ bool TakesBatches(THdbc& connection) {
 }  // namespace
 
 std::vector<std::string_view> SplitStatements(std::string_view batch) {
+  // Jumps from quote to quote and from statement end to statement end rather than
+  // looking at every character: a batch is long and mostly literals.
   std::vector<std::string_view> out;
-  bool inLiteral = false;
-  size_t start = 0;
-  for (size_t i = 0; i < batch.size(); ++i) {
-    if (batch[i] == '\'') {
-      inLiteral = !inLiteral;
-    } else if (!inLiteral && batch.compare(i, 3, "); ") == 0) {
-      out.push_back(batch.substr(start, i + 3 - start));
-      start = i + 3;
-      i += 2;
+  size_t start = 0, from = 0;
+  size_t end = batch.find("); ");
+  while (end != std::string_view::npos) {
+    const size_t quote = batch.find('\'', from);
+    if (quote == std::string_view::npos || end < quote) {
+      out.push_back(batch.substr(start, end + 3 - start));
+      start = from = end + 3;
+      end = batch.find("); ", from);
+      continue;
     }
+    // A literal, up to its closing quote; a doubled quote closes and reopens it.
+    const size_t close = batch.find('\'', quote + 1);
+    if (close == std::string_view::npos) break;
+    from = close + 1;
+    if (end < from) end = batch.find("); ", from);
   }
   if (start < batch.size() || out.empty()) out.push_back(batch.substr(start));
   return out;

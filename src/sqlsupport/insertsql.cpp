@@ -7,18 +7,23 @@
 namespace prenos {
 namespace {
 
-std::string ValueText(const TVarRec& v) {
+// A value as its literal, at the end of values.
+void AppendValue(std::string& values, const TVarRec& v) {
   using K = TVarRec::TKind;
   switch (v.Kind()) {
     case K::SmallInt:
-    case K::Integer: return std::to_string(v.IntValue());
+    case K::Integer: values += std::to_string(v.IntValue()); return;
     case K::Single:
     case K::Double:
-    case K::Currency: return FloatToStrSQL(v.FloatValue());
-    case K::String: return "'" + QuoteSQL(v.Text()) + "'";
+    case K::Currency: values += FloatToStrSQL(v.FloatValue()); return;
+    case K::String: values.append("'").append(QuoteSQL(v.Text())).append("'"); return;
     case K::DateTime:
-      return v.FloatValue() == 0 ? "null" : "'" + DateTimeToStrSQL(v.FloatValue()) + "'";
-    default: return "null";
+      if (v.FloatValue() == 0)
+        values += "null";
+      else
+        values.append("'").append(DateTimeToStrSQL(v.FloatValue())).append("'");
+      return;
+    default: values += "null"; return;
   }
 }
 
@@ -37,9 +42,11 @@ void InsertSQL(const std::string& table, const TNameValueList& list, std::string
       values += ',';
     }
     names += list[i].Text();
-    values += ValueText(list[i + 1]);
+    AppendValue(values, list[i + 1]);
   }
-  batch += "INSERT INTO " + table + "(" + names + ") VALUES (" + values + "); ";
+  // Appended piece by piece: the batch grows by a statement a row, without temporaries.
+  batch.append("INSERT INTO ").append(table).append("(").append(names);
+  batch.append(") VALUES (").append(values).append("); ");
 }
 
 }  // namespace prenos

@@ -43,16 +43,30 @@ class EImportLine : public EConvertError {
 // EImportLine naming lineNumber (1-based, only used in the message).
 TPostingRecord CutPostingLine(const std::string& line, int64_t lineNumber);
 
+// The first piece of a line that does not convert: its field, the positions its
+// conversion reads and the conversion's own message.
+struct TLineFault {
+  std::string Field;
+  int First = 0, Last = 0;
+  std::string Detail;
+};
+
+// CutPostingLine without raising, for callers that meet many bad lines: false, with the
+// failing piece in fault, where CutPostingLine raises.
+bool TryCutPostingLine(const std::string& line, TPostingRecord& out, TLineFault& fault);
+
 // An amount piece in ten-thousandths: blanks trimmed, at most two characters kept after
 // the first comma (the comma itself dropped); what is left must be an optional sign and
 // digits, read as hundredths. 1234,56 -> 12345600; 12,5 -> 12500; 123456 -> 12345600.
 // Raises EConvertError "'%s' is not a valid floating point value" (a '.' or a letter
 // included), or "'%s' is outside the range of an amount".
 int64_t PrenosNumber(const std::string& piece);
+bool TryPrenosNumber(const std::string& piece, int64_t& out, std::string& error);
 
 // A date piece YYYYMMDD (only the first eight characters are read); day, month and year
 // converted in that order. Raises EConvertError "'%s' is not a valid integer value" or
 // "Invalid argument to date encode".
 TDateTime PrenosDatum(const std::string& piece);
+bool TryPrenosDatum(const std::string& piece, TDateTime& out, std::string& error);
 
 }  // namespace prenos

@@ -52,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   while (in.remaining_bytes() > 0 && built.size() < 16) {
     prenos::TNameValueList row;
     const int columns = in.ConsumeIntegralInRange<int>(1, 6);
+    row.reserve(2 * columns);
     for (int c = 0; c < columns; ++c) {
       row.emplace_back(kColumns[c]);
       row.push_back(AnyValue(in));

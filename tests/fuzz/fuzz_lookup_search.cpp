@@ -60,6 +60,17 @@ bool ComparedWith(const std::string& sql, size_t start, const std::string& field
   return before == 0 || !IdentifierChar(sql[before - 1]);
 }
 
+// A text as a literal holds it: its quotes doubled.
+std::string Doubled(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += c;
+  }
+  return out;
+}
+
 struct Definition {
   std::vector<std::string> Lines;
   const char* Field;
@@ -72,8 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The lookup tables of the main window, and one whose stored condition holds a literal
   // of any text (quotes doubled, as it would be written).
   std::string stored = in.ConsumeRandomLengthString(60);
-  std::string quoted;
-  for (char c : stored) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  const std::string quoted = Doubled(stored);
   const Definition definitions[] = {
       {{"SELECT * FROM PoslDog ", "WHERE Vrsta = 'K' ", "ORDER BY POSLDOG "}, "POSLDOG"},
       {{"SELECT * FROM ODDEL ", "ORDER BY USERID "}, "USERID"},
@@ -105,9 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
       for (const Literal& lit : literals) {
-        std::string requoted;
-        for (char c : lit.Value) requoted += c == '\'' ? std::string("''") : std::string(1, c);
-        kept = kept || requoted == upper;
+        kept = kept || Doubled(lit.Value) == upper;
       }
       if (!kept) Fault("the stored condition's literal is lost", sql);
     }
