@@ -27,6 +27,15 @@ bool Fail(TLineFault& fault, const char* field, int first, int last, std::string
   return false;
 }
 
+// A conversion's raising form: its failure as EConvertError with the conversion's message.
+template <typename T>
+T Raising(bool (*attempt)(const std::string&, T&, std::string&), const std::string& piece) {
+  T value{};
+  std::string error;
+  if (!attempt(piece, value, error)) throw EConvertError(error);
+  return value;
+}
+
 }  // namespace
 
 EImportLine::EImportLine(int64_t line, std::string field, int first, int last, std::string detail)
@@ -90,12 +99,7 @@ bool TryPrenosNumber(const std::string& piece, int64_t& out, std::string& error)
   return true;
 }
 
-int64_t PrenosNumber(const std::string& piece) {
-  int64_t v = 0;
-  std::string error;
-  if (!TryPrenosNumber(piece, v, error)) throw EConvertError(error);
-  return v;
-}
+int64_t PrenosNumber(const std::string& piece) { return Raising<int64_t>(TryPrenosNumber, piece); }
 
 bool TryPrenosDatum(const std::string& piece, TDateTime& out, std::string& error) {
   int32_t day = 0, month = 0, year = 0;
@@ -108,10 +112,7 @@ bool TryPrenosDatum(const std::string& piece, TDateTime& out, std::string& error
 }
 
 TDateTime PrenosDatum(const std::string& piece) {
-  TDateTime v = 0;
-  std::string error;
-  if (!TryPrenosDatum(piece, v, error)) throw EConvertError(error);
-  return v;
+  return Raising<TDateTime>(TryPrenosDatum, piece);
 }
 
 }  // namespace prenos
