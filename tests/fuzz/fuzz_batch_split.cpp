@@ -1,5 +1,5 @@
-// libFuzzer target: rows of arbitrary values built into one batch by the INSERT builder,
-// then split at statement ends: the batch must split into exactly the statements built,
+// libFuzzer target: up to eight rows of arbitrary values built into one batch by the INSERT
+// builder, then split at statement ends: the batch must split into exactly the statements built,
 // each one byte for byte, and each statement alone must split into itself.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string batch;
   std::vector<std::string> built;
-  while (in.remaining_bytes() > 0 && built.size() < 16) {
+  while (in.remaining_bytes() > 0 && built.size() < 8) {
     prenos::TNameValueList row;
     const int columns = in.ConsumeIntegralInRange<int>(1, 6);
     row.reserve(2 * columns);
