@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/exception_handler.h"
+#include "app/record_list.h"
 #include "platform/codepage.h"
 #include "transfer/run_texts.h"
 
@@ -30,25 +30,10 @@ TErrorWindow::TErrorWindow(QWidget* parent, std::optional<TErrorFilter> filter)
   setWindowTitle(QStringLiteral("Tabela napak"));
   resize(720, 440);
 
-  List = new QTableWidget(0, 3, this);
-  List->setObjectName("List");
-  List->setHorizontalHeaderLabels(
-      {QStringLiteral("Čas"), QStringLiteral("Operacija"), QStringLiteral("Napaka")});
-  List->setSelectionBehavior(QAbstractItemView::SelectRows);
-  List->setSelectionMode(QAbstractItemView::SingleSelection);
-  List->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List->verticalHeader()->hide();
-  List->horizontalHeader()->setStretchLastSection(true);
-  Details = new QPlainTextEdit(this);
-  Details->setObjectName("Details");
-  Details->setReadOnly(true);
-  Details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-
-  auto* splitter = new QSplitter(Qt::Vertical, this);
-  splitter->addWidget(List);
-  splitter->addWidget(Details);
-  splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 2);
+  const TRecordList records = MakeRecordList(
+      this, {QStringLiteral("Čas"), QStringLiteral("Operacija"), QStringLiteral("Napaka")});
+  List = records.List;
+  Details = records.Details;
 
   OnlyRun = new QCheckBox(this);
   OnlyRun->setObjectName("OnlyRun");
@@ -68,7 +53,7 @@ TErrorWindow::TErrorWindow(QWidget* parent, std::optional<TErrorFilter> filter)
   buttons->addWidget(bKopiraj);
   buttons->addWidget(bZapri);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(splitter);
+  layout->addWidget(records.Splitter);
   layout->addLayout(buttons);
 
   connect(List, &QTableWidget::itemSelectionChanged, this, Guarded([this] { ShowSelected(); }));

@@ -2,7 +2,6 @@
 #include "app/history_window.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 
 #include "app/exception_handler.h"
 #include "app/journal_dialogs.h"
+#include "app/record_list.h"
 #include "localtables/errorlog_read.h"
 #include "platform/codepage.h"
 #include "transfer/run_texts.h"
@@ -90,26 +90,12 @@ THistoryWindow::THistoryWindow(QWidget* parent, TRunJournal& journal, TUndo undo
   setWindowTitle(QStringLiteral("Zgodovina prenosov"));
   resize(780, 460);
 
-  List = new QTableWidget(0, 8, this);
-  List->setObjectName("List");
-  List->setHorizontalHeaderLabels({QStringLiteral("Čas"), QStringLiteral("Datoteka"),
-                                   QStringLiteral("Temeljnica"), QStringLiteral("Vrstic"),
-                                   QStringLiteral("Breme"), QStringLiteral("Dobro"),
-                                   QStringLiteral("Izid"), QStringLiteral("Uporabnik")});
-  List->setSelectionBehavior(QAbstractItemView::SelectRows);
-  List->setSelectionMode(QAbstractItemView::SingleSelection);
-  List->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List->verticalHeader()->hide();
-  List->horizontalHeader()->setStretchLastSection(true);
-  Details = new QPlainTextEdit(this);
-  Details->setObjectName("Details");
-  Details->setReadOnly(true);
-
-  auto* splitter = new QSplitter(Qt::Vertical, this);
-  splitter->addWidget(List);
-  splitter->addWidget(Details);
-  splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 2);
+  const TRecordList records = MakeRecordList(
+      this, {QStringLiteral("Čas"), QStringLiteral("Datoteka"), QStringLiteral("Temeljnica"),
+             QStringLiteral("Vrstic"), QStringLiteral("Breme"), QStringLiteral("Dobro"),
+             QStringLiteral("Izid"), QStringLiteral("Uporabnik")});
+  List = records.List;
+  Details = records.Details;
 
   bRazveljavi = new QPushButton(QStringLiteral("&Razveljavi"), this);
   bRazveljavi->setObjectName("bRazveljavi");
@@ -123,7 +109,7 @@ THistoryWindow::THistoryWindow(QWidget* parent, TRunJournal& journal, TUndo undo
   buttons->addStretch();
   buttons->addWidget(bZapri);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(splitter);
+  layout->addWidget(records.Splitter);
   layout->addLayout(buttons);
 
   connect(List, &QTableWidget::itemSelectionChanged, this, Guarded([this] { ShowSelected(); }));

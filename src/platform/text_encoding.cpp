@@ -43,34 +43,28 @@ struct Position {
   }
 };
 
-// Why marked text does not decode, and where; the conversions report it by value so
-// that a bad file costs no more than a good one.
-struct Fault {
-  Position at;
-  std::string detail;
-};
+// The conversions report what does not decode by value, so that a bad file costs no more
+// than a good one.
+bool Failed(TTextFault& fault, const Position& at, std::string detail) {
+  fault = {at.line, at.column, std::move(detail)};
+  return false;
+}
 
-bool AppendChecked(std::string& out, char32_t cp, const Position& at, Fault& fault) {
+bool AppendChecked(std::string& out, char32_t cp, const Position& at, TTextFault& fault) {
   const int b = UnicodeToCp1250(cp);
-  if (b < 0) {
-    fault = {at, "znaka " + CodePoint(cp) + " ni v kodni tabeli Windows-1250"};
-    return false;
-  }
+  if (b < 0) return Failed(fault, at, "znaka " + CodePoint(cp) + " ni v kodni tabeli Windows-1250");
   out += static_cast<char>(b);
   return true;
 }
 
 // Marked UTF-8: every sequence must decode and fit the code page.
-bool FromUtf8(std::string_view s, std::string& out, Fault& fault) {
+bool FromUtf8(std::string_view s, std::string& out, TTextFault& fault) {
   out.reserve(s.size());
   Position at;
   for (size_t i = 0; i < s.size();) {
     char32_t cp;
     size_t length;
-    if (!DecodeUtf8At(s, i, cp, length)) {
-      fault = {at, "zapis UTF-8 ni veljaven"};
-      return false;
-    }
+    if (!DecodeUtf8At(s, i, cp, length)) return Failed(fault, at, "zapis UTF-8 ni veljaven");
     if (!AppendChecked(out, cp, at, fault)) return false;
     at.Advance(cp);
     i += length;
@@ -78,7 +72,7 @@ bool FromUtf8(std::string_view s, std::string& out, Fault& fault) {
   return true;
 }
 
-bool FromUtf16(std::string_view s, bool bigEndian, std::string& out, Fault& fault) {
+bool FromUtf16(std::string_view s, bool bigEndian, std::string& out, TTextFault& fault) {
   out.reserve(s.size() / 2);
   Position at;
   auto unit = [&](size_t i) -> char32_t {
@@ -94,18 +88,15 @@ bool FromUtf16(std::string_view s, bool bigEndian, std::string& out, Fault& faul
       cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
       i += 2;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      fault = {at, "zapis UTF-16 ni veljaven"};
-      return false;
+      return Failed(fault, at, "zapis UTF-16 ni veljaven");
     }
     if (!AppendChecked(out, cp, at, fault)) return false;
     at.Advance(cp);
   }
-  if (i < s.size()) {
-    fault = {at,
-             "datoteka UTF-16 se kon\xe8"
-             "a s polovico znaka"};
-    return false;
-  }
+  if (i < s.size())
+    return Failed(fault, at,
+                  "datoteka UTF-16 se kon\xe8"
+                  "a s polovico znaka");
   return true;
 }
 
@@ -136,24 +127,18 @@ ETextEncoding::ETextEncoding(int64_t line, int64_t column, const std::string& de
 bool TryDecodeTextLines(std::string_view bytes, TDecodedText& result, TTextFault& fault) {
   result = TDecodedText();
   std::string text;
-  Fault failed;
-  bool ok = true;
   if (StartsWith(bytes, "\xEF\xBB\xBF")) {
     result.Encoding = TTextEncoding::Utf8Bom;
-    ok = FromUtf8(bytes.substr(3), text, failed);
+    if (!FromUtf8(bytes.substr(3), text, fault)) return false;
   } else if (StartsWith(bytes, "\xFF\xFE") || StartsWith(bytes, "\xFE\xFF")) {
     const bool bigEndian = bytes[0] == '\xFE';
     result.Encoding = bigEndian ? TTextEncoding::Utf16BE : TTextEncoding::Utf16LE;
-    ok = FromUtf16(bytes.substr(2), bigEndian, text, failed);
+    if (!FromUtf16(bytes.substr(2), bigEndian, text, fault)) return false;
   } else if (TryUnmarkedUtf8(bytes, text)) {
     result.Encoding = TTextEncoding::Utf8;
   } else {
     result.Lines = SplitLines(bytes);
     return true;
-  }
-  if (!ok) {
-    fault = {failed.at.line, failed.at.column, std::move(failed.detail)};
-    return false;
   }
   result.Lines = SplitLines(text);
   return true;

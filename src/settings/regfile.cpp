@@ -401,13 +401,10 @@ const TRegValue* TRegFile::FindValue(const std::string& key, const std::string& 
 }
 
 void TRegFile::AddKey(const std::string& key) {
-  if (!KeyExists(key)) {
-    AppendSection(key);
-    Parse();
-  }
+  if (!KeyExists(key)) AppendSection(key);
 }
 
-size_t TRegFile::AppendSection(const std::string& key) {
+void TRegFile::AppendSection(const std::string& key) {
   // A key the format cannot hold (none, or one read as a deletion) leaves the file as it was.
   if (key.empty() || key[0] == '-')
     throw ERegistryException("A registry key needs a name not starting with \"-\"");
@@ -415,7 +412,7 @@ size_t TRegFile::AppendSection(const std::string& key) {
   if (lines_.empty()) lines_ = {kHeader};
   while (lines_.size() > 1 && Trimmed(lines_.back()).empty()) lines_.pop_back();
   lines_.insert(lines_.end(), {"", "[" + Cp1250ToUtf8(key) + "]", "", ""});
-  return lines_.size() - 3;
+  Parse();
 }
 
 void TRegFile::SetString(const std::string& key, const std::string& name,
@@ -429,16 +426,10 @@ void TRegFile::SetString(const std::string& key, const std::string& name,
   }
   CheckWritableName(key);
   CheckWritableName(name);
+  // A key that exists only through a key below it still needs a section of its own.
+  if (!FindLastSection(key)) AppendSection(key);
   const std::string line = (name.empty() ? std::string("@") : Quoted(Cp1250ToUtf8(name))) + "=" +
                            Quoted(Cp1250ToUtf8(value));
-  // A key that exists only through a key below it still needs a section of its own; the
-  // value goes right below its name, and the file is read again once.
-  if (!FindLastSection(key)) {
-    const size_t at = AppendSection(key);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at) + 1, line);
-    Parse();
-    return;
-  }
   for (auto s = sections_.rbegin(); s != sections_.rend(); ++s) {
     if (!SameRegName(s->Key, key)) continue;
     for (auto e = s->Entries.rbegin(); e != s->Entries.rend(); ++e) {

@@ -100,9 +100,7 @@ class TRegFile {
   // The data after "=" of a value ending on the given line (counted from 1).
   bool ParseData(const std::string& data, size_t line, TRegValue& value, TFault& fault) const;
   bool ParseHexData(const std::string& data, size_t line, TRegValue& value, TFault& fault) const;
-  // Adds the lines of a new section at the end, without reading the file again; the index
-  // of its key line.
-  size_t AppendSection(const std::string& key);
+  void AppendSection(const std::string& key);
   [[noreturn]] void Fail(size_t line, const std::string& what) const;
   const Section* FindLastSection(const std::string& key) const;
 
