@@ -12,9 +12,9 @@ class QWidget;
 namespace prenos {
 
 struct TRecordList {
-  QTableWidget* List;        // read-only rows, selected one whole row at a time
-  QPlainTextEdit* Details;   // read-only
-  QSplitter* Splitter;       // holds both, the list above
+  QTableWidget* List;       // read-only rows, selected one whole row at a time
+  QPlainTextEdit* Details;  // read-only
+  QSplitter* Splitter;      // holds both, the list above
 };
 
 // The list (object name "List") with its column headers and the details ("Details") in a
