@@ -22,14 +22,15 @@ namespace {
 constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
 
 const char* const kUsage =
-    "Usage: prenos-login USER        store USER and a password as the SQL login\n"
-    "       prenos-login --show-user print the stored user name\n"
-    "       prenos-login --version   print the program's version\n"
+    "Uporaba: prenos-login UPORABNIK   shrani UPORABNIKA in geslo kot prijavo v SQL\n"
+    "         prenos-login --show-user izpiše shranjeno uporabniško ime\n"
+    "         prenos-login --version   izpiše različico programa\n"
     "\n"
-    "The login goes into HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL of the registry file\n"
-    "system.reg in the prefix folder (STELVAR_PREFIX, else $XDG_DATA_HOME/stelvar, else\n"
-    "~/.local/share/stelvar). The password is read from the terminal without echo, or\n"
-    "from the first line of standard input when that is not a terminal.\n";
+    "Prijava se zapiše v ključ HKEY_LOCAL_MACHINE\\SOFTWARE\\Stelvar\\SQL datoteke\n"
+    "system.reg v mapi s podatki programa (STELVAR_PREFIX, sicer $XDG_DATA_HOME/stelvar,\n"
+    "sicer ~/.local/share/stelvar). Geslo se prebere s terminala brez odmeva ali iz prve\n"
+    "vrstice standardnega vhoda, kadar ta ni terminal.\n"
+    "Izhodne kode: 0 opravljeno, 1 ni uspelo (nič ni shranjeno), 2 napačna uporaba.\n";
 
 std::string FullKey() { return std::string("HKEY_LOCAL_MACHINE\\") + kLoginKey; }
 
@@ -89,47 +90,47 @@ bool ReadHidden(const char* prompt, std::string& line) {
 int ShowUser() {
   const TRegFile file = TRegFile::Load(PrefixDir() / "system.reg");
   if (!file.KeyExists(FullKey()))
-    return Fail("no login is stored in " + Cp1250ToUtf8(PathToText(file.Path())));
+    return Fail("v " + Cp1250ToUtf8(PathToText(file.Path())) + " ni shranjene prijave");
   const TRegValue* user = file.FindValue(FullKey(), "UserName");
   if (!user)
-    return Fail("no user name is stored in " + Cp1250ToUtf8(PathToText(file.Path())) +
-                " (the program then logs in as \"sa\")");
+    return Fail("v " + Cp1250ToUtf8(PathToText(file.Path())) +
+                " ni shranjenega uporabniškega imena (program se prijavi kot \"sa\")");
   if (user->Type != TRegValue::TType::Text)
-    return Fail("the stored \"UserName\" is not a text (the program then logs in as \"sa\")");
+    return Fail("shranjeni \"UserName\" ni besedilo (program se prijavi kot \"sa\")");
   std::cout << Cp1250ToUtf8(user->Text) << "\n";
   return kExitOk;
 }
 
 int StoreLogin(const std::string& userArg) {
   std::string user;
-  if (userArg.empty()) return Fail("the user name is empty", kExitUsage);
+  if (userArg.empty()) return Fail("uporabniško ime je prazno", kExitUsage);
   if (!ToCp1250(userArg, user) || HasControl(user))
     return Fail(
-        "the user name holds a character the login cannot keep (only Windows-1250 "
-        "characters, no control characters)",
+        "uporabniško ime ima znak, ki ga prijava ne more hraniti (le znaki Windows-1250, "
+        "brez kontrolnih znakov)",
         kExitUsage);
 
   std::string typed;
   if (isatty(STDIN_FILENO)) {
     std::string again;
-    if (!ReadHidden("Password: ", typed) || !ReadHidden("Password again: ", again))
-      return Fail("no password was given; nothing stored");
-    if (typed != again) return Fail("the two passwords differ; nothing stored");
+    if (!ReadHidden("Geslo: ", typed) || !ReadHidden("Geslo še enkrat: ", again))
+      return Fail("gesla ni bilo; nič ni shranjeno");
+    if (typed != again) return Fail("gesli se razlikujeta; nič ni shranjeno");
   } else if (!ReadLine(typed)) {
-    return Fail("no password on standard input (give it as its first line); nothing stored");
+    return Fail("na standardnem vhodu ni gesla (podajte ga v prvi vrstici); nič ni shranjeno");
   }
   std::string password;
   if (!ToCp1250(typed, password) || HasControl(password))
     return Fail(
-        "the password holds a character the login cannot keep (only Windows-1250 "
-        "characters, no control characters); nothing stored");
+        "geslo ima znak, ki ga prijava ne more hraniti (le znaki Windows-1250, brez "
+        "kontrolnih znakov); nič ni shranjeno");
 
   TRegFile file = TRegFile::Load(PrefixDir() / "system.reg");
   file.SetString(FullKey(), "UserName", user);
   file.SetString(FullKey(), "Password", HexEncrypt(password, kPasswordKey));
   file.Save();
-  std::cout << "Login of user " << userArg << " stored in " << Cp1250ToUtf8(PathToText(file.Path()))
-            << "\n";
+  std::cout << "Prijava uporabnika " << userArg << " je shranjena v "
+            << Cp1250ToUtf8(PathToText(file.Path())) << "\n";
   return kExitOk;
 }
 
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
     }
     if (arg == "--show-user") return ShowUser();
     if (!arg.empty() && arg[0] == '-') {
-      std::cerr << "prenos-login: unknown option " << arg << "\n" << kUsage;
+      std::cerr << "prenos-login: neznana možnost " << arg << "\n" << kUsage;
       return kExitUsage;
     }
     return StoreLogin(arg);

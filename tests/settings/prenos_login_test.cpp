@@ -77,9 +77,9 @@ ToolRun OnTerminal(const std::string& user, const std::string& first, const std:
   }
   ToolRun r;
   if (child < 0) return r;
-  ReadTerminal(master, "Password: ", r.out);
+  ReadTerminal(master, "Geslo: ", r.out);
   (void)!write(master, (first + "\n").data(), first.size() + 1);
-  ReadTerminal(master, "Password again: ", r.out);
+  ReadTerminal(master, "Geslo še enkrat: ", r.out);
   (void)!write(master, (second + "\n").data(), second.size() + 1);
   ReadTerminal(master, "\x04never", r.out);  // to the end of its output
   // A tool still waiting for input after 10 s has failed; it is not waited for forever.
@@ -146,8 +146,8 @@ TEST(PrenosLogin, OnATerminalThePasswordIsAskedTwiceAndNeverEchoed) {
   TempPrefix prefix;
   ToolRun r = OnTerminal("ivan", "Skrito42", "Skrito42");
   ASSERT_EQ(r.code, 0) << r.out;
-  EXPECT_NE(r.out.find("Password: "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Login of user ivan stored in"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Geslo: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Prijava uporabnika ivan je shranjena v"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("Skrito42"), std::string::npos) << r.out;
   std::string user, password;
   EXPECT_TRUE(GetUserNameAndPassword(user, password));
@@ -155,7 +155,7 @@ TEST(PrenosLogin, OnATerminalThePasswordIsAskedTwiceAndNeverEchoed) {
 
   r = OnTerminal("janez", "Prvo", "Drugo");
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.out.find("the two passwords differ; nothing stored"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("gesli se razlikujeta; nič ni shranjeno"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("Prvo"), std::string::npos) << r.out;
   EXPECT_TRUE(GetUserNameAndPassword(user, password));
   EXPECT_EQ(user, "ivan");
@@ -193,12 +193,12 @@ TEST(PrenosLogin, BadInputGetsAClearErrorAndStoresNothing) {
   TempPrefix prefix;
   ToolRun r = Tool(prefix, "", "");
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("Usage: prenos-login USER"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Uporaba: prenos-login UPORABNIK"), std::string::npos) << r.err;
   r = Tool(prefix, "a b", "");
   EXPECT_EQ(r.code, 2);
   r = Tool(prefix, "--bogus", "");
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("unknown option --bogus"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("neznana možnost --bogus"), std::string::npos) << r.err;
   r = Tool(prefix, "--help", "");
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.out.find("--show-user"), std::string::npos);
@@ -208,16 +208,17 @@ TEST(PrenosLogin, BadInputGetsAClearErrorAndStoresNothing) {
 
   r = Tool(prefix, "''", "x\n");
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("the user name is empty"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("uporabniško ime je prazno"), std::string::npos) << r.err;
   r = Tool(prefix, "'日本'", "x\n");
   EXPECT_EQ(r.code, 2);
-  EXPECT_NE(r.err.find("user name"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("uporabniško ime ima znak"), std::string::npos) << r.err;
   r = Tool(prefix, "ivan", "");
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("no password on standard input"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("na standardnem vhodu ni gesla"), std::string::npos) << r.err;
   r = Tool(prefix, "ivan", "日本\n");
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("the password holds a character"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("geslo ima znak, ki ga prijava ne more hraniti"), std::string::npos)
+      << r.err;
   EXPECT_EQ(r.err.find("日本"), std::string::npos);
   r = Tool(prefix, "ivan", "ta\tb\n");
   EXPECT_EQ(r.code, 1);
@@ -225,7 +226,7 @@ TEST(PrenosLogin, BadInputGetsAClearErrorAndStoresNothing) {
 
   r = Tool(prefix, "--show-user", "");
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("no login is stored"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ni shranjene prijave"), std::string::npos) << r.err;
 
   // A read-only file is left as it was.
   ASSERT_EQ(Tool(prefix, "ivan", "prvo\n").code, 0);
