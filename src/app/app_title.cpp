@@ -3,7 +3,7 @@
 
 #include <QCoreApplication>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "platform/component.h"
 
 namespace prenos {
@@ -12,7 +12,7 @@ void SetApplicationTitle(const std::string& title) {
   Application().Title = title;
   // Only the application name: a display name would also be appended to every window
   // caption, and the main window's caption is its own.
-  QCoreApplication::setApplicationName(QString::fromStdString(Cp1250ToUtf8(title)));
+  QCoreApplication::setApplicationName(FromCp1250(title));
 }
 
 }  // namespace prenos

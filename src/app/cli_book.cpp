@@ -7,7 +7,7 @@
 #include "app/cli_json.h"
 #include "app/console_view.h"
 #include "app/datasif.h"
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "settings/credentials.h"
 #include "transfer/journal_observer.h"
 #include "transfer/run.h"
@@ -15,8 +15,6 @@
 
 namespace prenos {
 namespace {
-
-std::string Local(const QString& text) { return Utf8ToCp1250(text.toStdString()); }
 
 // Who booked the file before, for the refusal and the preview's warning.
 std::string EarlierText(const TRunRecord& e) {
@@ -44,7 +42,7 @@ class TBookObserver : public TJournalObserver {
 int BookCommand(const TBookArgs& a) {
   const QFileInfo file(a.File);
   if (!file.isFile() || !file.isReadable()) {
-    PrintErr("book: datoteke " + Local(a.File) +
+    PrintErr("book: datoteke " + ToCp1250(a.File) +
              " ni ali je ni mogo\xE8"
              "e brati.");
     return kExitUsage;
@@ -52,8 +50,8 @@ int BookCommand(const TBookArgs& a) {
   GetUserNameAndPassword(SQLUserName, SQLPassword);
   TDataSif module;
   TRunJournal journal;
-  TConsoleView view({Local(a.Event), Local(a.Clerk), Local(a.Journal), a.DateText,
-                     Local(file.absoluteFilePath()), !a.Journal.isEmpty()},
+  TConsoleView view({ToCp1250(a.Event), ToCp1250(a.Clerk), ToCp1250(a.Journal), a.DateText,
+                     ToCp1250(file.absoluteFilePath()), !a.Journal.isEmpty()},
                     a.Json);
   const auto ask = [&](const TRunRecord& earlier) {
     if (a.DryRun || a.Yes) PrintErr("Opozorilo: " + EarlierText(earlier));

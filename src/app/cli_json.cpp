@@ -4,13 +4,12 @@
 #include <QJsonDocument>
 #include <cstdio>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "platform/datetime.h"
 
 namespace prenos {
 namespace {
 
-QString Text(const std::string& cp1250) { return QString::fromStdString(Cp1250ToUtf8(cp1250)); }
 double Number(TCurrency amount) { return static_cast<double>(amount.Value) / 10000.0; }
 
 QJsonValue Time(TDateTime value, bool withTime = true) {
@@ -23,12 +22,12 @@ QJsonValue Time(TDateTime value, bool withTime = true) {
 }
 
 QJsonValue TextOrNull(const std::string& cp1250) {
-  return cp1250.empty() ? QJsonValue::Null : QJsonValue(Text(cp1250));
+  return cp1250.empty() ? QJsonValue::Null : QJsonValue(FromCp1250(cp1250));
 }
 
 QJsonArray Subjects(const std::vector<std::string>& codes) {
   QJsonArray list;
-  for (const std::string& c : codes) list.append(Text(c));
+  for (const std::string& c : codes) list.append(FromCp1250(c));
   return list;
 }
 
@@ -64,17 +63,17 @@ QJsonObject RunJson(const TRunRecord& r) {
   o["credit"] = Number(r.Credit);
   o["skipped"] = QJsonValue::Null;
   o["new_subjects"] = Subjects(r.NewSubjects);
-  o["file"] = Text(r.FileName);
+  o["file"] = FromCp1250(r.FileName);
   o["records"] = static_cast<qint64>(r.Records);
   o["attached"] = r.AttachedToExisting;
   o["created_header"] = r.CreatedHeader;
-  o["event"] = Text(r.PoslDog);
-  o["clerk"] = Text(r.Referent);
+  o["event"] = FromCp1250(r.PoslDog);
+  o["clerk"] = FromCp1250(r.Referent);
   o["date"] = Time(r.Date, false);
   o["started"] = Time(r.Started);
   o["ended"] = Time(r.Ended);
   o["undone_at"] = Time(r.UndoneAt);
-  o["user"] = Text(r.User);
+  o["user"] = FromCp1250(r.User);
   o["failed_step"] = TextOrNull(r.FailedStep);
   o["failure"] = TextOrNull(r.Failure);
   return o;
@@ -97,22 +96,22 @@ QJsonObject SummaryJson(const TRunRecord& run, const TRunSummary& s) {
   o["new_subjects"] = Subjects(s.NewSubjects);
   o["records"] = static_cast<qint64>(s.Records);
   o["created_header"] = s.CreatedHeader;
-  if (!s.FailedStep.empty()) o["failed_step"] = Text(s.FailedStep);
-  if (!s.Failure.empty()) o["failure"] = Text(s.Failure);
+  if (!s.FailedStep.empty()) o["failed_step"] = FromCp1250(s.FailedStep);
+  if (!s.Failure.empty()) o["failure"] = FromCp1250(s.Failure);
   return o;
 }
 
 QJsonObject ErrorJson(const TErrorRecord& e) {
   QJsonObject o;
   o["time"] = Time(e.Cas);
-  o["operation"] = Text(e.Operation);
-  o["error"] = Text(e.Error);
-  o["sql"] = Text(e.SenderProp);
-  o["form"] = Text(e.FormName);
-  o["control"] = Text(e.ControlName);
-  o["sender"] = Text(e.SenderName);
-  o["object"] = Text(e.ObjectName);
-  o["exception"] = Text(e.ExceptObject);
+  o["operation"] = FromCp1250(e.Operation);
+  o["error"] = FromCp1250(e.Error);
+  o["sql"] = FromCp1250(e.SenderProp);
+  o["form"] = FromCp1250(e.FormName);
+  o["control"] = FromCp1250(e.ControlName);
+  o["sender"] = FromCp1250(e.SenderName);
+  o["object"] = FromCp1250(e.ObjectName);
+  o["exception"] = FromCp1250(e.ExceptObject);
   return o;
 }
 

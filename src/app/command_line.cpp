@@ -5,7 +5,7 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "platform/convert.h"
 #include "platform/datetime.h"
 #include "prenos_version.h"
@@ -83,11 +83,9 @@ std::string DateArgument(const QString& value) {
     return DateText(date);
   }
   TDateTime date = 0;
-  const std::string local = Utf8ToCp1250(text.toStdString());
+  const std::string local = ToCp1250(text);
   if (text.isEmpty() || !TryStrToDate(local, date))
-    throw EUsage(Usage(bad +
-                       QString::fromStdString(Cp1250ToUtf8(DateText(EncodeDate(2002, 3, 15)))) +
-                       " ali 2002-03-15).")
+    throw EUsage(Usage(bad + FromCp1250(DateText(EncodeDate(2002, 3, 15))) + " ali 2002-03-15).")
                      .toStdString());
   return local;
 }

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "app/exception_handler.h"
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "platform/convert.h"
 
 namespace prenos {
@@ -86,7 +86,7 @@ void TDateEdit::SetText(const std::string& text) {
 
 void TDateEdit::Show(int caret) {
   const std::string shown = editing_ ? mask_.EditText() : mask_.Text();
-  setText(QString::fromStdString(Cp1250ToUtf8(shown)));
+  setText(FromCp1250(shown));
   setCursorPosition(caret);
 }
 
@@ -97,7 +97,7 @@ void TDateEdit::TypeText(const QString& text) {
     caret = selectionStart();
     mask_.Clear(caret, caret + static_cast<int>(selectedText().size()));
   }
-  for (char c : Utf8ToCp1250(text.toStdString())) {
+  for (char c : ToCp1250(text)) {
     const int next = mask_.Type(caret, c);
     if (next >= 0) caret = next;
   }

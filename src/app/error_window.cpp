@@ -14,15 +14,11 @@
 
 #include "app/exception_handler.h"
 #include "app/record_list.h"
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "transfer/run_texts.h"
 
 namespace prenos {
-namespace {
-
-QString Q(const std::string& cp1250) { return QString::fromStdString(Cp1250ToUtf8(cp1250)); }
-
-}  // namespace
+namespace {}  // namespace
 
 TErrorWindow::TErrorWindow(QWidget* parent, std::optional<TErrorFilter> filter)
     : QDialog(parent), filter_(std::move(filter)) {
@@ -39,7 +35,7 @@ TErrorWindow::TErrorWindow(QWidget* parent, std::optional<TErrorFilter> filter)
   OnlyRun->setObjectName("OnlyRun");
   OnlyRun->setVisible(filter_.has_value());
   if (filter_) {
-    OnlyRun->setText(QStringLiteral("&Samo napake: ") + Q(filter_->Caption));
+    OnlyRun->setText(QStringLiteral("&Samo napake: ") + FromCp1250(filter_->Caption));
     OnlyRun->setChecked(true);
   }
   bKopiraj = new QPushButton(QStringLiteral("&Kopiraj"), this);
@@ -75,9 +71,9 @@ void TErrorWindow::Fill() {
   List->setRowCount(static_cast<int>(shown_.size()));
   for (int i = 0; i < List->rowCount(); ++i) {
     const TErrorRecord& r = shown_[static_cast<size_t>(i)];
-    List->setItem(i, 0, new QTableWidgetItem(Q(DateTimeText(r.Cas))));
-    List->setItem(i, 1, new QTableWidgetItem(Q(r.Operation)));
-    List->setItem(i, 2, new QTableWidgetItem(Q(FirstLineOf(r.Error))));
+    List->setItem(i, 0, new QTableWidgetItem(FromCp1250(DateTimeText(r.Cas))));
+    List->setItem(i, 1, new QTableWidgetItem(FromCp1250(r.Operation)));
+    List->setItem(i, 2, new QTableWidgetItem(FromCp1250(FirstLineOf(r.Error))));
   }
   List->resizeColumnToContents(0);
   List->setColumnWidth(1, 200);
@@ -90,7 +86,7 @@ QString TErrorWindow::SelectedText() const {
   const int row = List->currentRow();
   if (row < 0 || row >= static_cast<int>(shown_.size())) return {};
   const TErrorRecord& r = shown_[static_cast<size_t>(row)];
-  return Q(
+  return FromCp1250(
       "\xC8"
       "as: " +
       DateTimeText(r.Cas) + "\n" + ErrorRecordText(r));

@@ -3,16 +3,12 @@
 
 #include <QMessageBox>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "platform/component.h"
 #include "platform/exceptions.h"
 
 namespace prenos {
-namespace {
-
-QString FromCp1250(const std::string& text) { return QString::fromStdString(Cp1250ToUtf8(text)); }
-
-}  // namespace
+namespace {}  // namespace
 
 void ShowErrorBox(const std::string& text) {
   QMessageBox box(QMessageBox::Critical, FromCp1250(Application().Title), FromCp1250(text),

@@ -5,17 +5,12 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "controls/qt_text.h"
 #include "localtables/errorlog.h"
-#include "platform/codepage.h"
 #include "sqlsupport/batch.h"
 
 namespace prenos {
-namespace {
-
-QString FromCp1250(const std::string& text) { return QString::fromStdString(Cp1250ToUtf8(text)); }
-std::string ToCp1250(const QString& text) { return Utf8ToCp1250(text.toStdString()); }
-
-}  // namespace
+namespace {}  // namespace
 
 void InstallGuiHooks() {
   SetErrorBoxHook([](const std::string& title, const std::string& text) {

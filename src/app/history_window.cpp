@@ -12,14 +12,12 @@
 #include "app/exception_handler.h"
 #include "app/journal_dialogs.h"
 #include "app/record_list.h"
+#include "controls/qt_text.h"
 #include "localtables/errorlog_read.h"
-#include "platform/codepage.h"
 #include "transfer/run_texts.h"
 
 namespace prenos {
 namespace {
-
-QString Q(const std::string& cp1250) { return QString::fromStdString(Cp1250ToUtf8(cp1250)); }
 
 std::string BaseName(const std::string& path) {
   const size_t cut = path.find_last_of("\\/");
@@ -27,7 +25,7 @@ std::string BaseName(const std::string& path) {
 }
 
 QTableWidgetItem* Number(const std::string& text) {
-  auto* item = new QTableWidgetItem(Q(text));
+  auto* item = new QTableWidgetItem(FromCp1250(text));
   item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   return item;
 }
@@ -128,15 +126,15 @@ void THistoryWindow::Reload() {
   for (int i = 0; i < List->rowCount(); ++i) {
     const TRunRecord& r = runs_[static_cast<size_t>(i)];
     const bool lines = !r.Journal.empty() && r.Lines > 0;
-    List->setItem(i, 0, new QTableWidgetItem(Q(DateTimeText(r.Started))));
-    List->setItem(i, 1, new QTableWidgetItem(Q(BaseName(r.FileName))));
-    List->setItem(i, 2, new QTableWidgetItem(Q(r.Journal)));
+    List->setItem(i, 0, new QTableWidgetItem(FromCp1250(DateTimeText(r.Started))));
+    List->setItem(i, 1, new QTableWidgetItem(FromCp1250(BaseName(r.FileName))));
+    List->setItem(i, 2, new QTableWidgetItem(FromCp1250(r.Journal)));
     List->setItem(i, 3, Number(lines ? std::to_string(r.Lines) : ""));
     List->setItem(i, 4, Number(lines ? AmountText(r.Debit) : ""));
     List->setItem(i, 5, Number(lines ? AmountText(r.Credit) : ""));
-    List->setItem(i, 6, new QTableWidgetItem(Q(RunStateText(r.State))));
-    List->setItem(i, 7, new QTableWidgetItem(Q(r.User)));
-    List->item(i, 0)->setToolTip(Q(r.FileName));
+    List->setItem(i, 6, new QTableWidgetItem(FromCp1250(RunStateText(r.State))));
+    List->setItem(i, 7, new QTableWidgetItem(FromCp1250(r.User)));
+    List->item(i, 0)->setToolTip(FromCp1250(r.FileName));
   }
   List->resizeColumnsToContents();
   if (!(keep && Select(keep)) && !runs_.empty()) List->selectRow(0);
@@ -160,7 +158,7 @@ const TRunRecord* THistoryWindow::Selected() const {
 
 void THistoryWindow::ShowSelected() {
   const TRunRecord* r = Selected();
-  Details->setPlainText(r ? Q(RunDetailsText(*r))
+  Details->setPlainText(r ? FromCp1250(RunDetailsText(*r))
                           : QStringLiteral("V dnevniku prenosov ni prenosov."));
   bRazveljavi->setEnabled(r && r->State == TRunState::Booked && r->Lines > 0);
   bNapake->setEnabled(r != nullptr);
@@ -175,9 +173,10 @@ void THistoryWindow::UndoSelected() {
   Reload();
   QMessageBox box(result.Done ? QMessageBox::Information : QMessageBox::Warning,
                   QStringLiteral("Razveljavi prenos"),
-                  result.Done ? Q("Prenos je razveljavljen: iz temeljnice " + run.Journal +
-                                  " je izbrisanih " + std::to_string(run.Lines) + " vrstic.")
-                              : Q(result.Reason),
+                  result.Done
+                      ? FromCp1250("Prenos je razveljavljen: iz temeljnice " + run.Journal +
+                                   " je izbrisanih " + std::to_string(run.Lines) + " vrstic.")
+                      : FromCp1250(result.Reason),
                   QMessageBox::Ok, this);
   box.setObjectName("UndoResult");
   box.exec();

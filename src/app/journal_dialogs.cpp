@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "transfer/run_recorder.h"
 #include "transfer/run_undo.h"
 
@@ -12,8 +12,8 @@ namespace prenos {
 
 bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text,
               const char* objectName) {
-  QMessageBox box(QMessageBox::Question, QString::fromStdString(Cp1250ToUtf8(title)),
-                  QString::fromStdString(Cp1250ToUtf8(text)), QMessageBox::NoButton, parent);
+  QMessageBox box(QMessageBox::Question, FromCp1250(title), FromCp1250(text), QMessageBox::NoButton,
+                  parent);
   box.setObjectName(objectName);
   QPushButton* yes = box.addButton(QStringLiteral("&Da"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&Ne"), QMessageBox::NoRole);

@@ -19,8 +19,8 @@
 #include "app/journal_dialogs.h"
 #include "app/preview_window.h"
 #include "controls/lookup_combo.h"
+#include "controls/qt_text.h"
 #include "localtables/errorlog.h"
-#include "platform/codepage.h"
 #include "platform/prefix.h"
 #include "prenos_version.h"
 #include "settings/credentials.h"
@@ -33,8 +33,6 @@
 
 namespace prenos {
 namespace {
-
-QString FromCp1250(const std::string& text) { return QString::fromStdString(Cp1250ToUtf8(text)); }
 
 template <class W>
 W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {

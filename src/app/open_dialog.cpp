@@ -5,25 +5,21 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "platform/prefix.h"
 
 namespace prenos {
-namespace {
-
-QString ToQt(const std::string& cp1250) { return QString::fromStdString(Cp1250ToUtf8(cp1250)); }
-
-}  // namespace
+namespace {}  // namespace
 
 bool TOpenDialog::Execute() {
-  QFileDialog dialog(parent_, ToQt(Title));
+  QFileDialog dialog(parent_, FromCp1250(Title));
   dialog.setObjectName("OpenDialog");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   std::string ext = DefaultExt;
   if (ext.rfind("*.", 0) == 0) ext.erase(0, 2);
-  dialog.setDefaultSuffix(ToQt(ext));
+  dialog.setDefaultSuffix(FromCp1250(ext));
   if (!FileName.empty()) {
     const std::filesystem::path path = MapWindowsPath(FileName);
     std::error_code ec;

@@ -8,16 +8,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "transfer/run_texts.h"
 
 namespace prenos {
 namespace {
 
-QString Text(const std::string& cp1250) { return QString::fromStdString(Cp1250ToUtf8(cp1250)); }
-
 QTableWidgetItem* Item(const std::string& cp1250, bool number = false) {
-  auto* item = new QTableWidgetItem(Text(cp1250));
+  auto* item = new QTableWidgetItem(FromCp1250(cp1250));
   item->setFlags(item->flags() & ~Qt::ItemIsEditable);
   if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   return item;
@@ -26,7 +24,7 @@ QTableWidgetItem* Item(const std::string& cp1250, bool number = false) {
 QString JournalText(const TRunSummary& s) {
   if (s.Lines == 0)
     return QStringLiteral("Datoteka ne da nobene postavke: ni\u010D ne bi bilo knji\u017Eeno.");
-  const QString key = Text(s.Journal);
+  const QString key = FromCp1250(s.Journal);
   return (s.CreatedHeader ? QStringLiteral("Nova temeljnica ") + key
                           : QStringLiteral("Obstoje\u010Da temeljnica ") + key) +
          QStringLiteral(", postavke od %1 do %2 (%3)").arg(s.FirstPoz).arg(s.LastPoz).arg(s.Lines);
@@ -38,7 +36,7 @@ TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s,
                                const std::optional<TRunRecord>& earlier)
     : QDialog(parent) {
   setObjectName("PreviewWindow");
-  setWindowTitle(QStringLiteral("Predogled prenosa: ") + Text(s.FileName));
+  setWindowTitle(QStringLiteral("Predogled prenosa: ") + FromCp1250(s.FileName));
   resize(900, 480);
 
   Warning = new QLabel(this);
@@ -49,7 +47,7 @@ TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s,
     Warning->setText(
         QStringLiteral(
             "Ta datoteka je \u017Ee bila knji\u017Eena %1 v temeljnico %2 (%3 vrstic, prenos %4).")
-            .arg(Text(DateTimeText(earlier->Started)), Text(earlier->Journal))
+            .arg(FromCp1250(DateTimeText(earlier->Started)), FromCp1250(earlier->Journal))
             .arg(earlier->Lines)
             .arg(earlier->Id));
   Warning->setVisible(earlier.has_value());
@@ -93,7 +91,7 @@ TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s,
   Lines->resizeColumnsToContents();
 
   Totals = new QLabel(QStringLiteral("Skupaj: debet %1, kredit %2")
-                          .arg(Text(AmountText(s.Debit)), Text(AmountText(s.Credit))),
+                          .arg(FromCp1250(AmountText(s.Debit)), FromCp1250(AmountText(s.Credit))),
                       this);
   Totals->setObjectName("Totals");
   if (s.Debit.Value != s.Credit.Value)
@@ -102,7 +100,7 @@ TPreviewWindow::TPreviewWindow(QWidget* parent, const TRunSummary& s,
   QString subjects = QStringLiteral("Novi subjekti: ");
   if (s.NewSubjects.empty()) subjects += QStringLiteral("ni jih");
   for (size_t i = 0; i < s.NewSubjects.size(); ++i)
-    subjects += (i ? ", " : "") + Text(s.NewSubjects[i]);
+    subjects += (i ? ", " : "") + FromCp1250(s.NewSubjects[i]);
   Subjects = new QLabel(subjects, this);
   Subjects->setObjectName("Subjects");
   Subjects->setWordWrap(true);

@@ -9,12 +9,10 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 
 namespace prenos {
 namespace {
-
-QString FromCp1250(const std::string& text) { return QString::fromStdString(Cp1250ToUtf8(text)); }
 
 QStringList TitleLinesOf(const std::string& title) {
   return FromCp1250(title).split(QLatin1Char('~'));

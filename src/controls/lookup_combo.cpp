@@ -11,7 +11,7 @@
 #include <QStyleOptionFrame>
 
 #include "controls/combo_button.h"
-#include "platform/codepage.h"
+#include "controls/qt_text.h"
 #include "platform/exceptions.h"
 
 namespace prenos {
@@ -65,11 +65,9 @@ TwwDBCustomLookupCombo::TwwDBCustomLookupCombo(QWidget* parent)
 // The list goes before the data source it is linked through.
 TwwDBCustomLookupCombo::~TwwDBCustomLookupCombo() { delete list_; }
 
-std::string TwwDBCustomLookupCombo::Text() const { return Utf8ToCp1250(text().toStdString()); }
+std::string TwwDBCustomLookupCombo::Text() const { return ToCp1250(text()); }
 
-void TwwDBCustomLookupCombo::SetText(const std::string& text) {
-  setText(QString::fromStdString(Cp1250ToUtf8(text)));
-}
+void TwwDBCustomLookupCombo::SetText(const std::string& text) { setText(FromCp1250(text)); }
 
 bool TwwDBCustomLookupCombo::ListVisible() const { return list_->isVisible(); }
 
@@ -192,8 +190,7 @@ void TwwDBCustomLookupCombo::HandleException() {
     throw;
   } catch (const EAbort&) {
   } catch (const std::exception& e) {
-    QMessageBox::critical(this, QCoreApplication::applicationName(),
-                          QString::fromStdString(Cp1250ToUtf8(e.what())));
+    QMessageBox::critical(this, QCoreApplication::applicationName(), FromCp1250(e.what()));
   } catch (...) {
   }
 }

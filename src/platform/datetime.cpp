@@ -54,7 +54,7 @@ bool TryEncodeDate(int y, int m, int d, TDateTime& out) {
 
 TDateTime EncodeDate(int y, int m, int d) {
   TDateTime out;
-  if (!TryEncodeDate(y, m, d, out)) throw EConvertError("Invalid argument to date encode");
+  if (!TryEncodeDate(y, m, d, out)) throw EConvertError(kBadDateMessage);
   return out;
 }
 

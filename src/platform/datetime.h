@@ -11,7 +11,10 @@ using TDateTime = double;
 // Day number of 30 December 1899 when 1 January of year 1 is day 1.
 constexpr int kDateDelta = 693594;
 
-// Raise EConvertError "Invalid argument to date encode" / "... time encode" when out of range.
+// The message of a date that does not exist.
+inline constexpr const char* kBadDateMessage = "Invalid argument to date encode";
+
+// Raise EConvertError kBadDateMessage / "... time encode" when out of range.
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
 bool TryEncodeDate(int year, int month, int day, TDateTime& out);

@@ -107,7 +107,7 @@ bool TryPrenosDatum(const std::string& piece, TDateTime& out, std::string& error
       !TryInt(Piece(piece, 1, 4), year, error))
     return false;
   if (TryEncodeDate(year, month, day, out)) return true;
-  error = "Invalid argument to date encode";
+  error = kBadDateMessage;
   return false;
 }
 
