@@ -171,6 +171,8 @@ bool ParseHexBytes(std::string_view list, std::string& out) {
 std::string ErrnoText() { return std::strerror(errno); }
 
 // A parse failure, reported by value: the readers meet bad files as often as good ones.
+// The messages are Windows-1250 like every text of the core; the octal escapes (\350 is
+// "č", \232 "š", \236 "ž") end after three digits, whatever letter follows.
 bool Failed(TRegFile::TFault& fault, size_t line, std::string what) {
   fault = {line, std::move(what)};
   return false;
@@ -182,7 +184,7 @@ void CheckWritableName(const std::string& text) {
   for (char c : text)
     if (Cp1250ToUnicode(static_cast<unsigned char>(c)) == 0xFFFD)
       throw ERegistryException(
-          "A registry key or value name cannot hold a byte without a character");
+          "Ime klju\350a ali vrednosti v registru ne more imeti bajta brez znaka");
 }
 
 }  // namespace
@@ -210,11 +212,11 @@ TRegFile TRegFile::Load(const fs::path& path) {
   std::error_code ec;
   if (fs::exists(path, ec)) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) f.Fail(0, "cannot be read: " + ErrnoText());
+    if (!in) f.Fail(0, "branje ni mogo\350e: " + ErrnoText());
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) f.Fail(0, "cannot be read");
+    if (in.bad()) f.Fail(0, "branje ni mogo\350e");
   } else if (ec) {
-    f.Fail(0, "cannot be read: " + ec.message());
+    f.Fail(0, "branje ni mogo\350e: " + ec.message());
   }
   return FromBytes(bytes, path);
 }
@@ -233,20 +235,20 @@ bool TRegFile::TryFromBytes(const std::string& bytes, const fs::path& path, TReg
   std::string text;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
     if (bytes.size() % 2 != 0)
-      return Failed(fault, 0, "is cut short: UTF-16LE text of an odd number of bytes");
+      return Failed(fault, 0, "odrezana, besedilo UTF-16LE z lihim \232tevilom bajtov");
     f.encoding_ = TEncoding::Utf16Le;
     text = Utf16LeToUtf8(bytes, 2);
   } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     f.encoding_ = TEncoding::Utf8Bom;
-    if (!IsUtf8(bytes, 3)) return Failed(fault, 0, "is not valid UTF-8 text");
+    if (!IsUtf8(bytes, 3)) return Failed(fault, 0, "besedilo ni veljaven UTF-8");
     text = bytes.substr(3);
   } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
-    return Failed(fault, 0, "is UTF-16 big-endian text; save it as UTF-16LE or UTF-8");
+    return Failed(fault, 0, "besedilo UTF-16 big-endian; shranite jo kot UTF-16LE ali UTF-8");
   } else {
     if (bytes.find('\0') != std::string::npos)
-      return Failed(fault, 0, "holds UTF-16 text without a byte order mark");
+      return Failed(fault, 0, "besedilo UTF-16 brez oznake vrstnega reda bajtov");
     if (!IsUtf8(bytes, 0))
-      return Failed(fault, 0, "is neither UTF-16LE (with byte order mark) nor UTF-8 text");
+      return Failed(fault, 0, "besedilo ni ne UTF-16LE (z oznako vrstnega reda bajtov) ne UTF-8");
     text = bytes;
   }
 
@@ -268,8 +270,8 @@ bool TRegFile::TryFromBytes(const std::string& bytes, const fs::path& path, TReg
 
 void TRegFile::Fail(size_t line, const std::string& what) const {
   std::string where = PathToText(path_);
-  if (line > 0) where += " line " + std::to_string(line);
-  throw ERegistryException("Registry file " + where + " " + what);
+  if (line > 0) where += ", vrstica " + std::to_string(line);
+  throw ERegistryException("Datoteka registra " + where + ": " + what);
 }
 
 void TRegFile::Parse() {
@@ -281,21 +283,22 @@ bool TRegFile::TryParse(TFault& fault) {
   sections_.clear();
   if (lines_.empty()) return true;
   if (Trimmed(lines_[0]) != kHeader)
-    return Failed(fault, 1, "does not begin with \"" + std::string(kHeader) + "\"");
+    return Failed(fault, 1, "ne za\350ne se z \"" + std::string(kHeader) + "\"");
   for (size_t n = 1; n < lines_.size(); ++n) {
     const std::string_view line = Trimmed(lines_[n]);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       if (line.back() != ']' || line.size() < 3)
-        return Failed(fault, n + 1, "has a key name without its closing ]");
+        return Failed(fault, n + 1, "imenu klju\350a manjka zaklju\350ni ]");
       if (line[1] == '-')
-        return Failed(fault, n + 1, "deletes a key; only exported keys can be read");
+        return Failed(fault, n + 1,
+                      "bri\232e klju\350; brati je mogo\350e le izvo\236ene klju\350e");
       sections_.push_back({Utf8ToCp1250(line.substr(1, line.size() - 2)), n, {}});
       continue;
     }
     if (line[0] != '"' && line[0] != '@')
-      return Failed(fault, n + 1, "has a line that is neither a key nor a value");
-    if (sections_.empty()) return Failed(fault, n + 1, "has a value before the first key");
+      return Failed(fault, n + 1, "vrstica ni ne klju\350 ne vrednost");
+    if (sections_.empty()) return Failed(fault, n + 1, "vrednost je pred prvim klju\350em");
     Entry entry;
     if (!ParseEntry(line, n, entry, fault)) return false;
     sections_.back().Entries.push_back(std::move(entry));
@@ -311,18 +314,18 @@ bool TRegFile::ParseEntry(std::string_view line, size_t& n, Entry& entry, TFault
   if (line[0] == '@') {
     i = 1;
   } else if (!ParseQuoted(line, i, name)) {
-    return Failed(fault, n + 1, "has a value name without its closing quote");
+    return Failed(fault, n + 1, "imenu vrednosti manjka zaklju\350ni narekovaj");
   }
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  if (i >= line.size() || line[i] != '=') return Failed(fault, n + 1, "has a value without \"=\"");
+  if (i >= line.size() || line[i] != '=') return Failed(fault, n + 1, "vrednosti manjka \"=\"");
   ++i;
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
   std::string data(line.substr(i));
-  if (data.empty()) return Failed(fault, n + 1, "has a value without data");
+  if (data.empty()) return Failed(fault, n + 1, "vrednost je brez podatkov");
   // Long hex data continues on the next lines after a trailing backslash.
   while (!data.empty() && data.back() == '\\' && data.compare(0, 1, "\"") != 0) {
     data.pop_back();
-    if (++n >= lines_.size()) return Failed(fault, n, "ends inside a value");
+    if (++n >= lines_.size()) return Failed(fault, n, "datoteka se kon\350a sredi vrednosti");
     data += Trimmed(lines_[n]);
   }
   entry.LastLine = n;
@@ -336,7 +339,7 @@ bool TRegFile::ParseData(const std::string& data, size_t line, TRegValue& value,
     size_t j = 0;
     std::string text;
     if (!ParseQuoted(data, j, text) || !Trimmed(std::string_view(data).substr(j)).empty())
-      return Failed(fault, line, "has a string value without its closing quote");
+      return Failed(fault, line, "besedilni vrednosti manjka zaklju\350ni narekovaj");
     value = {TRegValue::TType::Text, Utf8ToCp1250(text)};
     return true;
   }
@@ -345,28 +348,31 @@ bool TRegFile::ParseData(const std::string& data, size_t line, TRegValue& value,
     return true;
   }
   if (data.rfind("hex", 0) == 0) return ParseHexData(data, line, value, fault);
-  if (data == "-") return Failed(fault, line, "deletes a value; only exported values can be read");
-  return Failed(fault, line, "has a value of an unknown form");
+  if (data == "-")
+    return Failed(fault, line, "bri\232e vrednost; brati je mogo\350e le izvo\236ene vrednosti");
+  return Failed(fault, line, "vrednost je neznane oblike");
 }
 
 bool TRegFile::ParseHexData(const std::string& data, size_t line, TRegValue& value,
                             TFault& fault) const {
   int kind = 3;  // plain hex: binary
   const size_t colon = data.find(':');
-  if (colon == std::string::npos) return Failed(fault, line, "has hex data without \":\"");
+  if (colon == std::string::npos)
+    return Failed(fault, line, "\232estnajsti\232kim podatkom manjka \":\"");
   const std::string_view tag = std::string_view(data).substr(3, colon - 3);
   if (!tag.empty()) {
     if (tag.size() < 3 || tag.front() != '(' || tag.back() != ')')
-      return Failed(fault, line, "has an unknown value type");
+      return Failed(fault, line, "vrsta vrednosti je neznana");
     kind = 0;
     for (char c : tag.substr(1, tag.size() - 2)) {
-      if (HexDigit(c) < 0 || kind > 0xFFFF) return Failed(fault, line, "has an unknown value type");
+      if (HexDigit(c) < 0 || kind > 0xFFFF)
+        return Failed(fault, line, "vrsta vrednosti je neznana");
       kind = kind * 16 + HexDigit(c);
     }
   }
   std::string raw;
   if (!ParseHexBytes(std::string_view(data).substr(colon + 1), raw))
-    return Failed(fault, line, "has malformed hex data");
+    return Failed(fault, line, "\232estnajsti\232ki podatki so napa\350ni");
   if (kind != 1 && kind != 2) {
     value = {TRegValue::TType::Other, {}};
     return true;
@@ -407,7 +413,7 @@ void TRegFile::AddKey(const std::string& key) {
 void TRegFile::AppendSection(const std::string& key) {
   // A key the format cannot hold (none, or one read as a deletion) leaves the file as it was.
   if (key.empty() || key[0] == '-')
-    throw ERegistryException("A registry key needs a name not starting with \"-\"");
+    throw ERegistryException("Klju\350 v registru potrebuje ime, ki se ne za\350ne z \"-\"");
   CheckWritableName(key);
   if (lines_.empty()) lines_ = {kHeader};
   while (lines_.size() > 1 && Trimmed(lines_.back()).empty()) lines_.pop_back();
@@ -419,10 +425,10 @@ void TRegFile::SetString(const std::string& key, const std::string& name,
                          const std::string& value) {
   for (const std::string* t : {&key, &name, &value}) {
     if (t->find_first_of("\r\n") != std::string::npos)
-      throw ERegistryException("A registry value cannot hold a line break");
+      throw ERegistryException("Vrednost v registru ne more imeti preloma vrstice");
     // A zero byte would make a UTF-8 file read as UTF-16 without byte order mark.
     if (t->find('\0') != std::string::npos)
-      throw ERegistryException("A registry value cannot hold a zero byte");
+      throw ERegistryException("Vrednost v registru ne more imeti ni\350elnega bajta");
   }
   CheckWritableName(key);
   CheckWritableName(name);
@@ -469,18 +475,18 @@ std::string TRegFile::ToBytes() const {
 }
 
 void TRegFile::Save() const {
-  if (!RegFileWritable(path_)) Fail(0, "is read-only");
+  if (!RegFileWritable(path_)) Fail(0, "samo za branje");
   const std::string bytes = ToBytes();
 
   const fs::path dir = path_.parent_path().empty() ? fs::path(".") : path_.parent_path();
   std::string tmp = (dir / (path_.filename().string() + ".XXXXXX")).string();
   const int fd = ::mkstemp(tmp.data());  // mode 0600
-  if (fd < 0) Fail(0, "cannot be written: " + ErrnoText());
+  if (fd < 0) Fail(0, "pisanje ni mogo\350e: " + ErrnoText());
   const auto abandon = [&](const std::string& what) {
     const std::string why = ErrnoText();
     ::close(fd);
     ::unlink(tmp.c_str());
-    Fail(0, "cannot be written (" + what + "): " + why);
+    Fail(0, "pisanje ni mogo\350e (" + what + "): " + why);
   };
   for (size_t done = 0; done < bytes.size();) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -493,12 +499,12 @@ void TRegFile::Save() const {
   if (::close(fd) != 0) {
     const std::string why = ErrnoText();
     ::unlink(tmp.c_str());
-    Fail(0, "cannot be written (close): " + why);
+    Fail(0, "pisanje ni mogo\350e (close): " + why);
   }
   if (::rename(tmp.c_str(), path_.c_str()) != 0) {
     const std::string why = ErrnoText();
     ::unlink(tmp.c_str());
-    Fail(0, "cannot be written (rename): " + why);
+    Fail(0, "pisanje ni mogo\350e (rename): " + why);
   }
   const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
   if (dfd >= 0) {

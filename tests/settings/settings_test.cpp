@@ -388,7 +388,7 @@ TEST(StoredLogin, AFileNotInTheExportFormatIsOneRecordAndIsNeverRewritten) {
     EXPECT_EQ(records.back().at("Operation"), "GetUserNameAndPassword");
     EXPECT_EQ(records.back().at("ExceptObject"), "ERegistryException");
     const std::string error = records.back().at("Error").value_or("");
-    EXPECT_EQ(error.find("Registry file " + PathToText(SystemReg())), 0u) << error;
+    EXPECT_EQ(error.find("Datoteka registra " + PathToText(SystemReg())), 0u) << error;
   }
 }
 
