@@ -18,7 +18,6 @@
 #include "transfer/run_texts.h"
 
 namespace prenos {
-namespace {}  // namespace
 
 TErrorWindow::TErrorWindow(QWidget* parent, std::optional<TErrorFilter> filter)
     : QDialog(parent), filter_(std::move(filter)) {

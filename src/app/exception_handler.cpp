@@ -8,7 +8,6 @@
 #include "platform/exceptions.h"
 
 namespace prenos {
-namespace {}  // namespace
 
 void ShowErrorBox(const std::string& text) {
   QMessageBox box(QMessageBox::Critical, FromCp1250(Application().Title), FromCp1250(text),

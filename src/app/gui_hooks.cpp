@@ -10,7 +10,6 @@
 #include "sqlsupport/batch.h"
 
 namespace prenos {
-namespace {}  // namespace
 
 void InstallGuiHooks() {
   SetErrorBoxHook([](const std::string& title, const std::string& text) {

@@ -9,7 +9,6 @@
 #include "platform/prefix.h"
 
 namespace prenos {
-namespace {}  // namespace
 
 bool TOpenDialog::Execute() {
   QFileDialog dialog(parent_, FromCp1250(Title));
